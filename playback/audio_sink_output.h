@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "playback/deadline_clock.h"
+#include "playback/sound_output.h"
+#include "playback/tone_synth.h"
+
+class QAudioSink;
+class QIODevice;
+
+namespace quavern::playback {
+
+// Plays through the default sound device with a Qt audio sink in push mode on
+// the calling thread. One sink is opened per play, so the count-in and every
+// pass run on as one gapless stream. When there is no device, the sink does not
+// start, or it stops taking data, the play goes on silently in time.
+class AudioSinkOutput final : public SoundOutput {
+ public:
+  static constexpr int kSampleRate = 48000;  // mono, signed 16-bit
+  // PulseAudio grants less than asked; much below 100 ms underruns on a busy machine.
+  static constexpr int kRequestedBufferMs = 150;
+  // A sink that takes nothing for this long is taken for dead.
+  static constexpr std::chrono::milliseconds kStallLimit{500};
+
+  enum class Fallback { None, NoDevice, SinkDidNotStart, SinkStalled };
+
+  AudioSinkOutput();
+  ~AudioSinkOutput() override;
+
+  void begin(WhileWaiting whileWaiting) override;
+  bool sound(Tone tone) override;
+  void end() override;
+
+  // Why the latest play went silent, if it did.
+  Fallback fallback() const { return fallback_; }
+  // The buffer the device granted for the latest play, in milliseconds.
+  int grantedBufferMs() const { return grantedBufferMs_; }
+
+ private:
+  void openSink();
+  void closeSink();
+  void goSilent(Fallback why);
+  bool feedSink();
+  bool writeChunk(std::int64_t roomSamples);
+  bool pause();
+  std::int64_t roomInSamples() const;
+  bool sinkHasStalled() const;
+  void drainSink();
+  bool heardEverything() const;
+
+  std::unique_ptr<QAudioSink> sink_;
+  QIODevice* device_ = nullptr;
+  ToneSynth synth_{kSampleRate};
+  std::vector<std::int16_t> chunk_;
+  DeadlineClock clock_;
+  WhileWaiting whileWaiting_;
+  DeadlineClock::Clock::time_point lastWrite_;
+  std::int64_t writtenSamples_ = 0;
+  int grantedBufferMs_ = 0;
+  Fallback fallback_ = Fallback::None;
+  bool endedEarly_ = false;
+};
+
+}  // namespace quavern::playback

@@ -1,0 +1,98 @@
+#include "playback/testing/recording_analysis.h"
+
+#include <algorithm>
+
+#include "playback/tone_synth.h"
+
+namespace quavern::playback::testing {
+namespace {
+
+struct Placed {
+  Tone tone;
+  std::int64_t start = 0;  // stream samples
+  std::int64_t end = 0;
+};
+
+std::vector<Placed> place(const std::vector<Tone>& tones, int sampleRate) {
+  std::vector<Placed> placed;
+  std::int64_t ms = 0;
+  for (const Tone& tone : tones) {
+    const std::int64_t start = sampleAtMs(ms, sampleRate);
+    ms += tone.durationMs;
+    placed.push_back({tone, start, sampleAtMs(ms, sampleRate)});
+  }
+  return placed;
+}
+
+std::vector<std::int16_t> render(const std::vector<Tone>& tones, int sampleRate) {
+  ToneSynth synth(sampleRate);
+  std::vector<std::int16_t> stream;
+  for (const Tone& tone : tones) {
+    synth.startTone(tone);
+    const std::size_t from = stream.size();
+    stream.resize(from + static_cast<std::size_t>(synth.samplesLeft()));
+    synth.render(std::span(stream).subspan(from));
+  }
+  return stream;
+}
+
+Samples part(Samples samples, std::int64_t from, std::int64_t count) {
+  return samples.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(count));
+}
+
+ToneReport measureTone(Samples recording, Samples rendered, std::int64_t origin,
+                       const Placed& placed, int sampleRate) {
+  const std::int64_t margin = sampleRate / 100;  // 10 ms, clear of the ramps
+  const std::int64_t length = placed.end - placed.start;
+  const Samples steady = part(recording, origin + placed.start + margin, length - 2 * margin);
+  ToneReport report{placed.tone.frequencyHz, 0.0, rootMeanSquare(steady), 0};
+  if (!placed.tone.isRest()) {
+    report.measuredHz = measureFrequencyHz(steady, sampleRate);
+    report.shift = bestShift(recording, part(rendered, placed.start, length), origin + placed.start,
+                             sampleRate / 1000);
+  }
+  return report;
+}
+
+bool insideRest(const QuietRun& run, const std::vector<Placed>& placed, int sampleRate) {
+  const std::int64_t slack = sampleRate / 100;
+  return std::any_of(placed.begin(), placed.end(), [&](const Placed& p) {
+    return p.tone.isRest() && run.start >= p.start - slack &&
+           run.start + run.length <= p.end + slack;
+  });
+}
+
+}  // namespace
+
+RecordingReport analyseRecording(Samples recording, const std::vector<Tone>& tones,
+                                 int sampleRate) {
+  RecordingReport report;
+  const std::vector<Placed> placed = place(tones, sampleRate);
+  const std::vector<std::int16_t> rendered = render(tones, sampleRate);
+  const std::int64_t firstHeard = firstLoudSample(recording, kSilenceThreshold);
+  const std::int64_t firstRendered = firstLoudSample(rendered, kSilenceThreshold);
+  if (placed.empty() || firstHeard < 0 || firstRendered < 0) {
+    return report;
+  }
+  // Coarse from the first audible sample, then exact from the first tone.
+  const std::int64_t coarse = firstHeard - firstRendered;
+  const Placed& first = placed.front();
+  report.origin = coarse + bestShift(recording, part(rendered, first.start, first.end),
+                                     coarse + first.start, sampleRate / 1000);
+  if (report.origin < 0 || report.origin + placed.back().end > std::ssize(recording)) {
+    report.origin = -1;
+    return report;
+  }
+  for (const Placed& p : placed) {
+    report.tones.push_back(measureTone(recording, rendered, report.origin, p, sampleRate));
+  }
+  const Samples play = part(recording, report.origin, placed.back().end);
+  for (const QuietRun& run : quietRuns(play, kSilenceThreshold, sampleRate / 500)) {
+    if (!insideRest(run, placed, sampleRate)) {
+      report.gaps.push_back(run);
+    }
+  }
+  return report;
+}
+
+}  // namespace quavern::playback::testing

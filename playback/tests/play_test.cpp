@@ -1,0 +1,72 @@
+#include "playback/play.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "playback/recording_output.h"
+
+namespace quavern::playback {
+namespace {
+
+SongNotes twoNotes() {
+  SongNotes notes;
+  notes[0] = u"c-e-";
+  return notes;
+}
+
+TEST(Play, SetsTheNoteDurationAndRestoresTheLoopCount) {
+  RecordingOutput output;
+  PlayState state{.t = 60, .loop = 3, .loop_ = 0};
+
+  EXPECT_EQ(play(twoNotes(), 2, state, output), PlayOutcome::Finished);
+
+  EXPECT_EQ(state.t, 667);
+  EXPECT_EQ(state.loop, 3);
+  EXPECT_EQ(state.loop_, 3);
+  EXPECT_EQ(output.tones().size(), 4u + 3u * 2u);
+  EXPECT_EQ(output.begins(), 1);
+  EXPECT_EQ(output.ends(), 1);
+}
+
+TEST(Play, CountsTheLoopDownPassByPass) {
+  RecordingOutput output;
+  PlayState state{.t = 60, .loop = 3, .loop_ = 0};
+  std::vector<std::int32_t> loopWhileSounding;
+
+  play(twoNotes(), 3, state, output, [&] {
+    loopWhileSounding.push_back(state.loop);
+    return true;
+  });
+
+  const std::vector<std::int32_t> passes{3, 3, 3, 3, 3, 3, 2, 2, 1, 1};
+  EXPECT_EQ(loopWhileSounding, passes);
+}
+
+TEST(Play, AfterStopSoundsTheCountInOnlyAndKeepsLoopAtZero) {
+  RecordingOutput output;
+  PlayState state{.t = 60, .loop = 0, .loop_ = 5};
+
+  play(twoNotes(), 0, state, output);
+
+  EXPECT_EQ(output.tones(), std::vector<Tone>(4, Tone{kCountInHz, 1000}));
+  EXPECT_EQ(state.loop, 0);
+  EXPECT_EQ(state.loop_, 0);
+}
+
+TEST(Play, EndsAtOnceWhenAskedAndLeavesTheLoopCountAsItWas) {
+  RecordingOutput output;
+  PlayState state{.t = 60, .loop = 2, .loop_ = 0};
+  int callsLeft = 7;
+
+  const PlayOutcome outcome = play(twoNotes(), 3, state, output, [&] { return --callsLeft > 0; });
+
+  EXPECT_EQ(outcome, PlayOutcome::EndedEarly);
+  EXPECT_EQ(output.tones().size(), 7u);
+  EXPECT_EQ(output.ends(), 1);
+  EXPECT_EQ(state.loop, 1);  // ended in the second pass, not restored
+  EXPECT_EQ(state.loop_, 2);
+}
+
+}  // namespace
+}  // namespace quavern::playback

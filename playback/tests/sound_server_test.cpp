@@ -1,0 +1,139 @@
+// Plays through a real PulseAudio server (started by the test fixture with a
+// null sink as the default sink) and judges what its monitor recorded.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "playback/audio_sink_output.h"
+#include "playback/play.h"
+#include "playback/testing/monitor_recorder.h"
+#include "playback/testing/recording_analysis.h"
+#include "playback/testing/signal_analysis.h"
+#include "playback/tone_synth.h"
+
+namespace quavern::playback {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+using testing::Samples;
+
+constexpr int kRate = AudioSinkOutput::kSampleRate;
+
+// The fixture's server listens on unix:STATE_DIR/native.
+QString stateDir() {
+  const QString server = QString::fromLocal8Bit(qgetenv("PULSE_SERVER"));
+  return QFileInfo(server.mid(server.indexOf(':') + 1)).path();
+}
+
+class SoundServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(qEnvironmentVariableIsSet("PULSE_SERVER")) << "PULSE_SERVER is not set";
+    if (QFileInfo::exists(stateDir() + "/unavailable")) {
+      GTEST_SKIP() << "\n*** PulseAudio is not installed on this machine: the sound-server "
+                      "tests did NOT run. ***\n";
+    }
+  }
+
+  static bool pactl(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("pactl"), arguments) == 0;
+  }
+};
+
+void checkRecording(Samples recording, const std::vector<Tone>& tones) {
+  const testing::RecordingReport report = testing::analyseRecording(recording, tones, kRate);
+  ASSERT_GE(report.origin, 0) << "the play was not found in the recording";
+  ASSERT_EQ(report.tones.size(), tones.size());
+  const double steadyRms = ToneSynth::kLevel * 32767.0 / std::sqrt(2.0);
+  for (std::size_t k = 0; k < tones.size(); ++k) {
+    const testing::ToneReport& tone = report.tones[k];
+    if (tones[k].isRest()) {
+      EXPECT_LT(tone.rms, testing::kSilenceThreshold) << "rest " << k;
+      continue;
+    }
+    EXPECT_NEAR(tone.measuredHz, tone.expectedHz, 1.0) << "tone " << k;
+    EXPECT_NEAR(tone.rms, steadyRms, 0.05 * steadyRms) << "tone " << k;
+    EXPECT_EQ(tone.shift, 0) << "tone " << k << " is off its sample position";
+  }
+  for (const testing::QuietRun& gap : report.gaps) {
+    ADD_FAILURE() << "gap of " << gap.length << " samples at stream sample " << gap.start;
+  }
+}
+
+TEST_F(SoundServerTest, PlayedSongIsRecordedWithItsPitchesInPlaceAndNoGap) {
+  testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-play-test.raw"));
+  ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+
+  SongNotes notes;
+  notes[0] = u"c-e-a-a-";
+  notes[1] = u"xyC-";
+  PlayState state{.t = 60, .loop = 1, .loop_ = 0};
+  AudioSinkOutput output;
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(play(notes, 3, state, output), PlayOutcome::Finished);
+  const auto took = Clock::now() - start;
+  std::this_thread::sleep_for(milliseconds(300));
+  const std::vector<std::int16_t> recording = recorder.stop();
+
+  ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+  EXPECT_GE(output.grantedBufferMs(), 50);
+  // Ten tones of 500 ms; the play returns once the last has been heard.
+  EXPECT_GE(took, milliseconds(5000 - AudioSinkOutput::kRequestedBufferMs));
+  EXPECT_LT(took, milliseconds(5000 + 1500));
+  checkRecording(recording, playSchedule(notes, 3, 1));
+}
+
+TEST_F(SoundServerTest, ShortTonesFollowEachOtherOnTheirSamplePositions) {
+  testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-tones-test.raw"));
+  ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+
+  std::vector<Tone> tones;
+  for (const int frequency : {349, 349, 523, 1047, 1047, 0, 659, 988, 587, 587, 587, 880}) {
+    tones.push_back({frequency, 83});
+  }
+  AudioSinkOutput output;
+  output.begin({});
+  for (const Tone& tone : tones) {
+    output.sound(tone);
+  }
+  output.end();
+  std::this_thread::sleep_for(milliseconds(300));
+  const std::vector<std::int16_t> recording = recorder.stop();
+
+  ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+  checkRecording(recording, tones);
+}
+
+TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime) {
+  AudioSinkOutput output;
+  const Clock::time_point start = Clock::now();
+  bool suspended = false;
+  output.begin([&] {
+    if (!suspended && Clock::now() - start > milliseconds(600)) {
+      // The server stops taking data, as a sound server that hangs would.
+      suspended = pactl({"suspend-sink", "@DEFAULT_SINK@", "1"});
+    }
+    return true;
+  });
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_TRUE(output.sound({659, 250}));
+  }
+  output.end();
+  const auto took = Clock::now() - start;
+  pactl({"suspend-sink", "@DEFAULT_SINK@", "0"});
+
+  ASSERT_TRUE(suspended);
+  EXPECT_EQ(output.fallback(), AudioSinkOutput::Fallback::SinkStalled);
+  EXPECT_GE(took, milliseconds(2000 - AudioSinkOutput::kRequestedBufferMs));
+  EXPECT_LT(took, milliseconds(2000 + 1000));
+}
+
+}  // namespace
+}  // namespace quavern::playback
