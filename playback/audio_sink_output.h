@@ -22,7 +22,7 @@ class AudioSinkOutput final : public SoundOutput {
  public:
   static constexpr int kSampleRate = 48000;  // mono, signed 16-bit
   // PulseAudio grants less than asked; much below 100 ms underruns on a busy machine.
-  static constexpr int kRequestedBufferMs = 150;
+  static constexpr int kRequestedBufferMs = 200;
   // A sink that takes nothing for this long is taken for dead.
   static constexpr std::chrono::milliseconds kStallLimit{500};
 
