@@ -1,5 +1,9 @@
+#include <memory>
+#include <utility>
+
 #include "app/startup.h"
 #include "app/tform2.h"
+#include "playback/audio_sink_output.h"
 
 int main(int argc, char* argv[]) {
   // The program takes no arguments: the toolkit is given only the program's
@@ -11,7 +15,10 @@ int main(int argc, char* argv[]) {
 
   return quavern::runGuarded(
       [] {
-        quavern::TForm2 window;
+        quavern::TForm2Services services;
+        // Plays silently in time when the machine has no working sound device.
+        services.sound = std::make_unique<quavern::playback::AudioSinkOutput>();
+        quavern::TForm2 window(std::move(services));
         window.show();
         quavern::Application::exec();
       },

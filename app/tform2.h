@@ -8,6 +8,8 @@
 
 #include "music/bar_generator.h"
 #include "music/make_command.h"
+#include "playback/silent_clock_output.h"
+#include "playback/sound_output.h"
 #include "ui_tform2.h"
 
 class QCheckBox;
@@ -29,6 +31,8 @@ using ShowMessage = std::function<void(const QString& text)>;
 struct TForm2Services {
   std::unique_ptr<music::DrawSource> draws = std::make_unique<music::SeededDraws>();
   ShowMessage showMessage;  // empty: a modal message box
+  // Where play sounds; the program hands in the sound device.
+  std::unique_ptr<playback::SoundOutput> sound = std::make_unique<playback::SilentClockOutput>();
 };
 
 // The three controls that make up one bar of the song.

@@ -1,0 +1,88 @@
+#include "app/play_guard.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+#include <QWindow>
+
+namespace quavern {
+namespace {
+
+// Everything by which a user could start a command or change a control.
+bool isUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+PlayGuard::PlayGuard(QWidget& window) : window_(window) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
+
+PlayGuard::~PlayGuard() {
+  finish();
+}
+
+bool PlayGuard::keepWindowAlive() {
+  // All events, not ExcludeUserInputEvents: that would only hold input back to
+  // be replayed once the play is over. The filter drops it instead.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return !closeRequested_;
+}
+
+void PlayGuard::finish() {
+  if (!guarding_) {
+    return;
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::instance()->removeEventFilter(this);
+  guarding_ = false;
+}
+
+bool PlayGuard::eventFilter(QObject* watched, QEvent* event) {
+  if (isUserInput(event->type())) {
+    return true;
+  }
+  if (isCloseOfWindow(watched, *event)) {
+    // Kept open until the play has ended, then closed by the play command.
+    closeRequested_ = true;
+    event->ignore();
+    return true;
+  }
+  return false;
+}
+
+bool PlayGuard::isCloseOfWindow(QObject* watched, const QEvent& event) const {
+  return event.type() == QEvent::Close &&
+         (watched == &window_ || watched == window_.windowHandle());
+}
+
+}  // namespace quavern

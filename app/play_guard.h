@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace quavern {
+
+// Holds the window while a play keeps its thread. Play stays synchronous and
+// no other handler may run, yet the window must not look hung for minutes:
+// pending non-input events (painting, the desktop's liveness checks) are
+// handled whenever the sound output waits, every input event is thrown away
+// on arrival (not queued to replay after the play), and a close request ends
+// the play instead of being lost.
+class PlayGuard : public QObject {
+ public:
+  explicit PlayGuard(QWidget& window);
+  ~PlayGuard() override;
+  PlayGuard(const PlayGuard&) = delete;
+  PlayGuard& operator=(const PlayGuard&) = delete;
+
+  // Handles what is pending; false once the window has been asked to close.
+  bool keepWindowAlive();
+
+  // Throws away input that arrived during the last moments of the play and
+  // stops guarding.
+  void finish();
+
+  bool closeRequested() const { return closeRequested_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool isCloseOfWindow(QObject* watched, const QEvent& event) const;
+
+  QWidget& window_;
+  bool guarding_ = true;
+  bool closeRequested_ = false;
+};
+
+}  // namespace quavern
