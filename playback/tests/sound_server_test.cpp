@@ -16,6 +16,7 @@
 #include "playback/testing/recording_analysis.h"
 #include "playback/testing/signal_analysis.h"
 #include "playback/tone_synth.h"
+#include "sound_server_fixture.h"
 
 namespace quavern::playback {
 namespace {
@@ -25,27 +26,6 @@ using Clock = std::chrono::steady_clock;
 using testing::Samples;
 
 constexpr int kRate = AudioSinkOutput::kSampleRate;
-
-// The fixture's server listens on unix:STATE_DIR/native.
-QString stateDir() {
-  const QString server = QString::fromLocal8Bit(qgetenv("PULSE_SERVER"));
-  return QFileInfo(server.mid(server.indexOf(':') + 1)).path();
-}
-
-class SoundServerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(qEnvironmentVariableIsSet("PULSE_SERVER")) << "PULSE_SERVER is not set";
-    if (QFileInfo::exists(stateDir() + "/unavailable")) {
-      GTEST_SKIP() << "\n*** PulseAudio is not installed on this machine: the sound-server "
-                      "tests did NOT run. ***\n";
-    }
-  }
-
-  static bool pactl(const QStringList& arguments) {
-    return QProcess::execute(QStringLiteral("pactl"), arguments) == 0;
-  }
-};
 
 void checkRecording(Samples recording, const std::vector<Tone>& tones) {
   const testing::RecordingReport report = testing::analyseRecording(recording, tones, kRate);
