@@ -143,6 +143,8 @@ TEST_F(SongFileTest, RefusesBadFiles) {
       {"missing.txt", "", FileError{FileErrorKind::cannot_open, u"No such file or directory"}},
       {"", "", FileError{FileErrorKind::empty_name, u""}},
       {"folder", "", FileError{FileErrorKind::cannot_open, u"file to open is a directory"}},
+      // Opens like any file, but reading at offset 0 fails: nothing is mapped there.
+      {"/proc/self/mem", "", FileError{FileErrorKind::cannot_read, u"Input/output error"}},
   };
   write_bytes("empty.txt", "");
   for (const Row& row : rows) {

@@ -177,6 +177,9 @@ TEST(SongRecord, RefusesBadRecords) {
        "abcde\xC0\xAF" +
            record,
        {.kind = K::not_utf8, .byte_offset = 8}},
+      {"overlong three-byte slash",
+       "c-\xE0\x80\xAF" + record,
+       {.kind = K::not_utf8, .byte_offset = 2}},
       {"UTF-8 encoded surrogate", "\xED\xA0\x80" + record, {.kind = K::not_utf8}},
       {"truncated sequence", "c-e-\xE2\x82", {.kind = K::not_utf8, .byte_offset = 4}},
       {"character split across bars 1 and 2",
