@@ -1,4 +1,4 @@
-#include "song_file.hpp"
+#include "songfile/song_file.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -8,18 +8,18 @@
 namespace quavern::songfile {
 namespace {
 
-QString to_qstring(std::u16string_view text) {
+QString toQstring(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-FileError file_error(FileErrorKind kind, const QFileDevice& file) {
+FileError fileError(FileErrorKind kind, const QFileDevice& file) {
   return FileError{kind, file.errorString().toStdU16String()};
 }
 
 // Unbuffered writes, retried until every byte is out: a buffered QSaveFile only finds a
 // failed flush inside commit(), and Qt 6.4 then still renames the truncated temporary
 // file over the old one.
-bool write_all(QSaveFile& file, const std::string& bytes) {
+bool writeAll(QSaveFile& file, const std::string& bytes) {
   qint64 written = 0;
   const auto total = static_cast<qint64>(bytes.size());
   while (written < total) {
@@ -31,49 +31,49 @@ bool write_all(QSaveFile& file, const std::string& bytes) {
   return true;
 }
 
-Result<Done, SaveError> write_atomically(const QString& name, const std::string& bytes) {
+Result<Done, SaveError> writeAtomically(const QString& name, const std::string& bytes) {
   QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    return SaveError{file_error(FileErrorKind::cannot_open, file)};
+    return SaveError{fileError(FileErrorKind::kCannotOpen, file)};
   }
-  if (!write_all(file, bytes)) {
-    const FileError error = file_error(FileErrorKind::cannot_write, file);
+  if (!writeAll(file, bytes)) {
+    const FileError error = fileError(FileErrorKind::kCannotWrite, file);
     file.cancelWriting();
     file.commit();  // with writing cancelled this only removes the temporary file
     return SaveError{error};
   }
   if (!file.commit()) {
-    const auto kind = file.error() == QFileDevice::RenameError ? FileErrorKind::cannot_replace
-                                                               : FileErrorKind::cannot_write;
-    return SaveError{file_error(kind, file)};
+    const auto kind = file.error() == QFileDevice::RenameError ? FileErrorKind::kCannotReplace
+                                                               : FileErrorKind::kCannotWrite;
+    return SaveError{fileError(kind, file)};
   }
   return Done{};
 }
 
 }  // namespace
 
-Result<Done, SaveError> save_song(std::u16string_view file_name, const Song& song) {
+Result<Done, SaveError> saveSong(std::u16string_view fileName, const Song& song) {
   // QSaveFile would accept an empty name and fail only at commit, with no reason given.
-  if (file_name.empty())
-    return SaveError{FileError{FileErrorKind::empty_name, {}}};
-  auto bytes = encode_song_file(song);
+  if (fileName.empty())
+    return SaveError{FileError{FileErrorKind::kEmptyName, {}}};
+  auto bytes = encodeSongFile(song);
   if (!bytes)
     return SaveError{std::move(bytes).error()};
-  return write_atomically(to_qstring(file_name), bytes.value());
+  return writeAtomically(toQstring(fileName), bytes.value());
 }
 
-Result<Song, OpenError> open_song(std::u16string_view file_name) {
-  if (file_name.empty())
-    return OpenError{FileError{FileErrorKind::empty_name, {}}};
-  QFile file(to_qstring(file_name));
+Result<Song, OpenError> openSong(std::u16string_view fileName) {
+  if (fileName.empty())
+    return OpenError{FileError{FileErrorKind::kEmptyName, {}}};
+  QFile file(toQstring(fileName));
   if (!file.open(QIODevice::ReadOnly))
-    return OpenError{file_error(FileErrorKind::cannot_open, file)};
+    return OpenError{fileError(FileErrorKind::kCannotOpen, file)};
   const QByteArray bytes = file.read(static_cast<qint64>(kMaxRecordBytes));
   if (file.error() != QFileDevice::NoError) {
-    return OpenError{file_error(FileErrorKind::cannot_read, file)};
+    return OpenError{fileError(FileErrorKind::kCannotRead, file)};
   }
   auto song =
-      decode_song_file(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      decodeSongFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   if (!song)
     return OpenError{std::move(song).error()};
   return std::move(song).value();

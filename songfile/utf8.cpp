@@ -1,19 +1,19 @@
-#include "utf8.hpp"
+#include "songfile/utf8.h"
 
 namespace quavern::songfile::utf8 {
 namespace {
 
-bool is_continuation(unsigned char byte) {
+bool isContinuation(unsigned char byte) {
   return (byte & 0xC0U) == 0x80U;
 }
-bool is_high_surrogate(char32_t unit) {
+bool isHighSurrogate(char32_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
 }
-bool is_low_surrogate(char32_t unit) {
+bool isLowSurrogate(char32_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-std::size_t sequence_length(unsigned char lead) {
+std::size_t sequenceLength(unsigned char lead) {
   if (lead < 0x80U)
     return 1;
   if (lead >= 0xC2U && lead <= 0xDFU)
@@ -26,40 +26,40 @@ std::size_t sequence_length(unsigned char lead) {
 }
 
 // Smallest code point that needs a sequence of this length; anything below is overlong.
-char32_t smallest_for_length(std::size_t length) {
+char32_t smallestForLength(std::size_t length) {
   constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
   return kSmallest[length];
 }
 
-void put_byte(std::string& out, char32_t value) {
+void putByte(std::string& out, char32_t value) {
   out.push_back(static_cast<char>(static_cast<unsigned char>(value)));
 }
 
-void append_code_point_utf8(char32_t cp, std::string& out) {
+void appendCodePointUtf8(char32_t cp, std::string& out) {
   if (cp < 0x80) {
-    put_byte(out, cp);
+    putByte(out, cp);
   } else if (cp < 0x800) {
-    put_byte(out, 0xC0 | (cp >> 6));
-    put_byte(out, 0x80 | (cp & 0x3F));
+    putByte(out, 0xC0 | (cp >> 6));
+    putByte(out, 0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    put_byte(out, 0xE0 | (cp >> 12));
-    put_byte(out, 0x80 | ((cp >> 6) & 0x3F));
-    put_byte(out, 0x80 | (cp & 0x3F));
+    putByte(out, 0xE0 | (cp >> 12));
+    putByte(out, 0x80 | ((cp >> 6) & 0x3F));
+    putByte(out, 0x80 | (cp & 0x3F));
   } else {
-    put_byte(out, 0xF0 | (cp >> 18));
-    put_byte(out, 0x80 | ((cp >> 12) & 0x3F));
-    put_byte(out, 0x80 | ((cp >> 6) & 0x3F));
-    put_byte(out, 0x80 | (cp & 0x3F));
+    putByte(out, 0xF0 | (cp >> 18));
+    putByte(out, 0x80 | ((cp >> 12) & 0x3F));
+    putByte(out, 0x80 | ((cp >> 6) & 0x3F));
+    putByte(out, 0x80 | (cp & 0x3F));
   }
 }
 
 }  // namespace
 
-std::optional<CodePoint> decode_first(std::string_view bytes) {
+std::optional<CodePoint> decodeFirst(std::string_view bytes) {
   if (bytes.empty())
     return std::nullopt;
   const auto lead = static_cast<unsigned char>(bytes[0]);
-  const std::size_t length = sequence_length(lead);
+  const std::size_t length = sequenceLength(lead);
   if (length == 0 || bytes.size() < length)
     return std::nullopt;
   if (length == 1)
@@ -69,45 +69,45 @@ std::optional<CodePoint> decode_first(std::string_view bytes) {
   char32_t value = lead & kLeadPayloadMask[length];
   for (std::size_t i = 1; i < length; ++i) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (!is_continuation(byte))
+    if (!isContinuation(byte))
       return std::nullopt;
     value = (value << 6) | (byte & 0x3FU);
   }
   const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
-  if (value < smallest_for_length(length) || surrogate || value > 0x10FFFF)
+  if (value < smallestForLength(length) || surrogate || value > 0x10FFFF)
     return std::nullopt;
   return CodePoint{value, length};
 }
 
-void append_utf16(char32_t code_point, std::u16string& text) {
-  if (code_point < 0x10000) {
-    text.push_back(static_cast<char16_t>(code_point));
+void appendUtf16(char32_t codePoint, std::u16string& text) {
+  if (codePoint < 0x10000) {
+    text.push_back(static_cast<char16_t>(codePoint));
     return;
   }
-  const char32_t offset = code_point - 0x10000;
+  const char32_t offset = codePoint - 0x10000;
   text.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
   text.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
 }
 
-bool append_utf8(std::u16string_view text, std::string& out) {
+bool appendUtf8(std::u16string_view text, std::string& out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t unit = text[i];
-    if (is_low_surrogate(unit))
+    if (isLowSurrogate(unit))
       return false;
-    if (is_high_surrogate(unit)) {
-      if (i + 1 == text.size() || !is_low_surrogate(text[i + 1]))
+    if (isHighSurrogate(unit)) {
+      if (i + 1 == text.size() || !isLowSurrogate(text[i + 1]))
         return false;
       unit = 0x10000 + ((unit - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
       ++i;
     }
-    append_code_point_utf8(unit, out);
+    appendCodePointUtf8(unit, out);
   }
   return true;
 }
 
-bool has_unpaired_surrogate(std::u16string_view text) {
+bool hasUnpairedSurrogate(std::u16string_view text) {
   std::string ignored;
-  return !append_utf8(text, ignored);
+  return !appendUtf8(text, ignored);
 }
 
 }  // namespace quavern::songfile::utf8

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "song_record.hpp"
+#include "songfile/song_record.h"
 
 namespace {
 
-using quavern::songfile::decode_song_file;
-using quavern::songfile::encode_song_file;
+using quavern::songfile::decodeSongFile;
+using quavern::songfile::encodeSongFile;
 using quavern::songfile::kBarCount;
 using quavern::songfile::Song;
 
@@ -25,7 +25,7 @@ void require(bool condition) {
 }
 
 // Bytes in the UTF-8 sequence that `lead` starts; the decoder has already checked the rest.
-std::size_t sequence_length(unsigned char lead) {
+std::size_t sequenceLength(unsigned char lead) {
   if (lead < 0x80U)
     return 1;
   if (lead < 0xE0U)
@@ -35,38 +35,38 @@ std::size_t sequence_length(unsigned char lead) {
   return 4;
 }
 
-void require_same_record(std::string_view input, std::string_view encoded) {
-  const std::size_t notes_bytes = encoded.size() - kChordCodesBytes;
-  require(input.substr(0, notes_bytes) == encoded.substr(0, notes_bytes));
-  std::size_t at = notes_bytes;
+void requireSameRecord(std::string_view input, std::string_view encoded) {
+  const std::size_t notesBytes = encoded.size() - kChordCodesBytes;
+  require(input.substr(0, notesBytes) == encoded.substr(0, notesBytes));
+  std::size_t at = notesBytes;
   for (std::size_t bar = 0; bar < kBarCount; ++bar) {
     require(at < input.size());
-    at += sequence_length(static_cast<unsigned char>(input[at]));  // the separator
-    const std::size_t code_at = notes_bytes + 3 * bar + 1;
-    require(input.substr(at, 2) == encoded.substr(code_at, 2));
+    at += sequenceLength(static_cast<unsigned char>(input[at]));  // the separator
+    const std::size_t codeAt = notesBytes + 3 * bar + 1;
+    require(input.substr(at, 2) == encoded.substr(codeAt, 2));
     at += 2;
   }
 }
 
-void require_round_trip(std::string_view input, const Song& song) {
-  const auto encoded = encode_song_file(song);
+void requireRoundTrip(std::string_view input, const Song& song) {
+  const auto encoded = encodeSongFile(song);
   require(encoded.ok());
   const std::string& bytes = encoded.value();
   require(bytes.ends_with("\r\n"));
   if (input.starts_with(kByteOrderMark))
     input.remove_prefix(kByteOrderMark.size());
-  require_same_record(input, std::string_view(bytes).substr(0, bytes.size() - 2));
+  requireSameRecord(input, std::string_view(bytes).substr(0, bytes.size() - 2));
 
-  const auto decoded_again = decode_song_file(bytes);
-  require(decoded_again.ok() && decoded_again.value() == song);
+  const auto decodedAgain = decodeSongFile(bytes);
+  require(decodedAgain.ok() && decodedAgain.value() == song);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const auto song = decode_song_file(input);
+  const auto song = decodeSongFile(input);
   if (song.ok())
-    require_round_trip(input, song.value());
+    requireRoundTrip(input, song.value());
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "song_file.hpp"
+#include "songfile/song_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,23 +10,23 @@
 #include <random>
 #include <string>
 
-#include "song_samples.hpp"
+#include "songfile/tests/song_samples.h"
 
 namespace quavern::songfile {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_bytes(const fs::path& path) {
+std::string readBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void write_bytes(const fs::path& path, std::string_view bytes) {
+void writeBytes(const fs::path& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-const Song kPlainSong = samples::uniform_song(u"c-e-g-bb", 19);
+const Song kPlainSong = samples::uniformSong(u"c-e-g-bb", 19);
 const std::string kPlainFile = [] {
   std::string bytes;
   for (int bar = 0; bar < 16; ++bar)
@@ -52,7 +52,7 @@ class SongFileTest : public ::testing::Test {
     fs::remove_all(folder_);
   }
 
-  std::vector<std::string> folder_entries() const {
+  std::vector<std::string> folderEntries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_)) {
       names.push_back(entry.path().filename().string());
@@ -69,50 +69,50 @@ class SongFileTest : public ::testing::Test {
 TEST_F(SongFileTest, RandomSongsSurviveSaveAndOpen) {
   std::mt19937 random(7);
   for (int number = 0; number < 48; ++number) {
-    const Song song = samples::random_song(random, number);
-    ASSERT_TRUE(save_song(u"data.txt", song)) << "song " << number;
-    const std::string bytes = read_bytes("data.txt");
+    const Song song = samples::randomSong(random, number);
+    ASSERT_TRUE(saveSong(u"data.txt", song)) << "song " << number;
+    const std::string bytes = readBytes("data.txt");
     EXPECT_EQ(bytes.size(), 178U) << "song " << number;
     EXPECT_TRUE(bytes.ends_with("\r\n")) << "song " << number;
     EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "song " << number;
-    const auto opened = open_song(u"data.txt");
+    const auto opened = openSong(u"data.txt");
     ASSERT_TRUE(opened) << "song " << number;
     EXPECT_EQ(opened.value(), song) << "song " << number;
   }
 }
 
 TEST_F(SongFileTest, SaveWritesTheExactBytes) {
-  ASSERT_TRUE(save_song(u"data.txt", kPlainSong));
-  EXPECT_EQ(read_bytes("data.txt"), kPlainFile);
+  ASSERT_TRUE(saveSong(u"data.txt", kPlainSong));
+  EXPECT_EQ(readBytes("data.txt"), kPlainFile);
 }
 
 TEST_F(SongFileTest, SavingOverAnExistingFileReplacesIt) {
-  write_bytes("data.txt", std::string(1000, 'x'));
-  ASSERT_TRUE(save_song(u"data.txt", kPlainSong));
-  EXPECT_EQ(read_bytes("data.txt"), kPlainFile);
-  EXPECT_EQ(folder_entries(), std::vector<std::string>{"data.txt"});
+  writeBytes("data.txt", std::string(1000, 'x'));
+  ASSERT_TRUE(saveSong(u"data.txt", kPlainSong));
+  EXPECT_EQ(readBytes("data.txt"), kPlainFile);
+  EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"});
 }
 
 TEST_F(SongFileTest, NamesAreUsedExactlyAsTyped) {
-  const Song song = samples::uniform_song(u"a-c-e-g-", 0);
-  ASSERT_TRUE(save_song(u" data", song));
-  ASSERT_TRUE(save_song(u"n\u00e4me.song", kPlainSong));
-  EXPECT_EQ(folder_entries(), (std::vector<std::string>{" data", "n\xC3\xA4me.song"}));
-  EXPECT_EQ(open_song(u" data").value(), song);
-  EXPECT_EQ(open_song(u"n\u00e4me.song").value(), kPlainSong);
-  EXPECT_FALSE(open_song(u"data"));
+  const Song song = samples::uniformSong(u"a-c-e-g-", 0);
+  ASSERT_TRUE(saveSong(u" data", song));
+  ASSERT_TRUE(saveSong(u"n\u00e4me.song", kPlainSong));
+  EXPECT_EQ(folderEntries(), (std::vector<std::string>{" data", "n\xC3\xA4me.song"}));
+  EXPECT_EQ(openSong(u" data").value(), song);
+  EXPECT_EQ(openSong(u"n\u00e4me.song").value(), kPlainSong);
+  EXPECT_FALSE(openSong(u"data"));
 }
 
 TEST_F(SongFileTest, OpensFilesThatOthersWrote) {
-  write_bytes("marked.txt", "\xEF\xBB\xBF" + kPlainFile);
-  write_bytes("longer.txt", kPlainFile + "second line\r\nthird line\r\n");
-  EXPECT_EQ(open_song(u"marked.txt").value(), kPlainSong);
-  EXPECT_EQ(open_song(u"longer.txt").value(), kPlainSong);
+  writeBytes("marked.txt", "\xEF\xBB\xBF" + kPlainFile);
+  writeBytes("longer.txt", kPlainFile + "second line\r\nthird line\r\n");
+  EXPECT_EQ(openSong(u"marked.txt").value(), kPlainSong);
+  EXPECT_EQ(openSong(u"longer.txt").value(), kPlainSong);
 }
 
 TEST_F(SongFileTest, RefusesBadFiles) {
   const std::string record = kPlainFile.substr(0, 176);
-  auto with_code = [&](std::string_view code) {
+  auto withCode = [&](std::string_view code) {
     std::string bytes = kPlainFile;
     bytes.replace(129, 2, code);
     return bytes;
@@ -125,33 +125,33 @@ TEST_F(SongFileTest, RefusesBadFiles) {
   };
   using K = RecordErrorKind;
   const Row rows[] = {
-      {"empty.txt", "", RecordError{.kind = K::first_line_too_short}},
+      {"empty.txt", "", RecordError{.kind = K::kFirstLineTooShort}},
       {"notes.txt", record.substr(0, 128),
-       RecordError{.kind = K::first_line_too_short, .line_length = 128}},
-      {"short.txt", "c-e-g-bb\r\n", RecordError{.kind = K::first_line_too_short, .line_length = 8}},
-      {"4x.txt", with_code("4x"),
-       RecordError{.kind = K::bad_chord_code, .bar = 1, .chord_code = u"4x"}},
-      {"45.txt", with_code("45"),
-       RecordError{.kind = K::bad_chord_code, .bar = 1, .chord_code = u"45"}},
-      {"09.txt", with_code("09"),
-       RecordError{.kind = K::bad_chord_code, .bar = 1, .chord_code = u"09"}},
-      {"blank5.txt", with_code(" 5"),
-       RecordError{.kind = K::bad_chord_code, .bar = 1, .chord_code = u" 5"}},
-      {"minus1.txt", with_code("-1"),
-       RecordError{.kind = K::bad_chord_code, .bar = 1, .chord_code = u"-1"}},
-      {"latin1.txt", "\xE4" + record, RecordError{.kind = K::not_utf8}},
-      {"missing.txt", "", FileError{FileErrorKind::cannot_open, u"No such file or directory"}},
-      {"", "", FileError{FileErrorKind::empty_name, u""}},
-      {"folder", "", FileError{FileErrorKind::cannot_open, u"file to open is a directory"}},
+       RecordError{.kind = K::kFirstLineTooShort, .lineLength = 128}},
+      {"short.txt", "c-e-g-bb\r\n", RecordError{.kind = K::kFirstLineTooShort, .lineLength = 8}},
+      {"4x.txt", withCode("4x"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"4x"}},
+      {"45.txt", withCode("45"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"45"}},
+      {"09.txt", withCode("09"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"09"}},
+      {"blank5.txt", withCode(" 5"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u" 5"}},
+      {"minus1.txt", withCode("-1"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"-1"}},
+      {"latin1.txt", "\xE4" + record, RecordError{.kind = K::kNotUtf8}},
+      {"missing.txt", "", FileError{FileErrorKind::kCannotOpen, u"No such file or directory"}},
+      {"", "", FileError{FileErrorKind::kEmptyName, u""}},
+      {"folder", "", FileError{FileErrorKind::kCannotOpen, u"file to open is a directory"}},
       // Opens like any file, but reading at offset 0 fails: nothing is mapped there.
-      {"/proc/self/mem", "", FileError{FileErrorKind::cannot_read, u"Input/output error"}},
+      {"/proc/self/mem", "", FileError{FileErrorKind::kCannotRead, u"Input/output error"}},
   };
-  write_bytes("empty.txt", "");
+  writeBytes("empty.txt", "");
   for (const Row& row : rows) {
     if (!row.bytes.empty())
-      write_bytes(row.name, row.bytes);
+      writeBytes(row.name, row.bytes);
     const std::string name = row.name;
-    const auto song = open_song(std::u16string(name.begin(), name.end()));
+    const auto song = openSong(std::u16string(name.begin(), name.end()));
     ASSERT_FALSE(song) << row.name;
     EXPECT_EQ(song.error(), row.expected) << row.name;
   }
@@ -166,21 +166,21 @@ TEST_F(SongFileTest, RefusedSaveKeepsTheOldFile) {
   const Row rows[] = {
       {"6 characters",
        [](Song& s) { s.notes[2] = u"c-e-g-"; },
-       {3, BarProblemKind::notes_wrong_length, 6}},
+       {3, BarProblemKind::kNotesWrongLength, 6}},
       {"9 characters",
        [](Song& s) { s.notes[10] = u"c-e-g-bb-"; },
-       {11, BarProblemKind::notes_wrong_length, 9}},
-      {"no chord", [](Song& s) { s.chords[8] = kNoChord; }, {9, BarProblemKind::no_chord}},
+       {11, BarProblemKind::kNotesWrongLength, 9}},
+      {"no chord", [](Song& s) { s.chords[8] = kNoChord; }, {9, BarProblemKind::kChordMissing}},
   };
-  write_bytes("data.txt", kPlainFile);
+  writeBytes("data.txt", kPlainFile);
   for (const Row& row : rows) {
-    Song song = samples::uniform_song(u"a-c-e-g-", 3);
+    Song song = samples::uniformSong(u"a-c-e-g-", 3);
     row.spoil(song);
-    const auto saved = save_song(u"data.txt", song);
+    const auto saved = saveSong(u"data.txt", song);
     ASSERT_FALSE(saved) << row.what;
     EXPECT_EQ(saved.error(), SaveError{SaveRefusal{{row.expected}}}) << row.what;
-    EXPECT_EQ(read_bytes("data.txt"), kPlainFile) << row.what;
-    EXPECT_EQ(folder_entries(), std::vector<std::string>{"data.txt"}) << row.what;
+    EXPECT_EQ(readBytes("data.txt"), kPlainFile) << row.what;
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"}) << row.what;
   }
 }
 
@@ -190,64 +190,64 @@ class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
     getrlimit(RLIMIT_FSIZE, &previous_);
-    previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limited{bytes, previous_.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limited);
   }
   ~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previous_handler_);
+    std::signal(SIGXFSZ, previousHandler_);
   }
   FileSizeLimit(const FileSizeLimit&) = delete;
   FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
  private:
   rlimit previous_{};
-  void (*previous_handler_)(int) = nullptr;
+  void (*previousHandler_)(int) = nullptr;
 };
 
 TEST_F(SongFileTest, FailedSaveKeepsTheOldFile) {
-  const std::string old_bytes = kPlainFile;
-  const Song new_song = samples::uniform_song(u"b-d-f#a-", 23);
+  const std::string oldBytes = kPlainFile;
+  const Song newSong = samples::uniformSong(u"b-d-f#a-", 23);
   struct Row {
     const char* what;
     std::u16string name;
     FileError expected;
-    bool interrupt_writing = false;
+    bool interruptWriting = false;
   };
   const Row rows[] = {
       {"missing folder",
        u"missing/data.txt",
-       {FileErrorKind::cannot_open, u"No such file or directory"}},
+       {FileErrorKind::kCannotOpen, u"No such file or directory"}},
       {"file where a folder should be",
        u"data.txt/data.txt",
-       {FileErrorKind::cannot_open, u"Not a directory"}},
+       {FileErrorKind::kCannotOpen, u"Not a directory"}},
       {"over-long name",
        std::u16string(300, u'n'),
-       {FileErrorKind::cannot_replace, u"File name too long"}},
-      {"writing interrupted", u"data.txt", {FileErrorKind::cannot_write, u"File too large"}, true},
+       {FileErrorKind::kCannotReplace, u"File name too long"}},
+      {"writing interrupted", u"data.txt", {FileErrorKind::kCannotWrite, u"File too large"}, true},
   };
   for (const Row& row : rows) {
-    write_bytes("data.txt", old_bytes);
+    writeBytes("data.txt", oldBytes);
     Result<Done, SaveError> saved = Done{};
-    if (row.interrupt_writing) {
+    if (row.interruptWriting) {
       FileSizeLimit limit(100);
-      saved = save_song(row.name, new_song);
+      saved = saveSong(row.name, newSong);
     } else {
-      saved = save_song(row.name, new_song);
+      saved = saveSong(row.name, newSong);
     }
     ASSERT_FALSE(saved) << row.what;
     EXPECT_EQ(saved.error(), SaveError{row.expected}) << row.what;
-    EXPECT_EQ(read_bytes("data.txt"), old_bytes) << row.what;
-    EXPECT_EQ(folder_entries(), std::vector<std::string>{"data.txt"}) << row.what;
+    EXPECT_EQ(readBytes("data.txt"), oldBytes) << row.what;
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"}) << row.what;
   }
 }
 
 TEST_F(SongFileTest, SaveRefusesAnEmptyName) {
-  const auto saved = save_song(u"", kPlainSong);
+  const auto saved = saveSong(u"", kPlainSong);
   ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error(), (SaveError{FileError{FileErrorKind::empty_name, u""}}));
-  EXPECT_TRUE(folder_entries().empty());
+  EXPECT_EQ(saved.error(), (SaveError{FileError{FileErrorKind::kEmptyName, u""}}));
+  EXPECT_TRUE(folderEntries().empty());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "song.hpp"
+#include "songfile/song.h"
 
 namespace quavern::songfile::samples {
 
@@ -18,9 +18,9 @@ inline constexpr std::array<std::u16string_view, 18> kNoteTokens = {
 inline constexpr std::array<std::u16string_view, 6> kTypedNotes = {
     u"C-C-C-C-", u"x y z 12", u"        ", u",,,,,,,,", u"10,11,12", u"\"'\\/;:=!"};
 
-inline std::u16string random_notes(std::mt19937& random) {
-  std::uniform_int_distribution<std::size_t> pick_typed(0, 4);
-  if (pick_typed(random) == 0) {
+inline std::u16string randomNotes(std::mt19937& random) {
+  std::uniform_int_distribution<std::size_t> pickTyped(0, 4);
+  if (pickTyped(random) == 0) {
     std::uniform_int_distribution<std::size_t> typed(0, kTypedNotes.size() - 1);
     return std::u16string(kTypedNotes[typed(random)]);
   }
@@ -33,17 +33,17 @@ inline std::u16string random_notes(std::mt19937& random) {
 
 // Songs numbered 0, 1, ... take their chords in turn from 0 to 23, so any two consecutive
 // ones use every chord between them.
-inline Song random_song(std::mt19937& random, int song_number) {
+inline Song randomSong(std::mt19937& random, int songNumber) {
   Song song;
   for (std::size_t bar = 0; bar < kBarCount; ++bar) {
-    song.notes[bar] = random_notes(random);
+    song.notes[bar] = randomNotes(random);
     song.chords[bar] =
-        (song_number * static_cast<int>(kBarCount) + static_cast<int>(bar)) % kChordCount;
+        (songNumber * static_cast<int>(kBarCount) + static_cast<int>(bar)) % kChordCount;
   }
   return song;
 }
 
-inline Song uniform_song(std::u16string_view notes, int chord) {
+inline Song uniformSong(std::u16string_view notes, int chord) {
   Song song;
   song.notes.fill(std::u16string(notes));
   song.chords.fill(chord);

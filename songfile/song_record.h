@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "result.hpp"
-#include "song.hpp"
+#include "songfile/result.h"
+#include "songfile/song.h"
 
 // The song record: one line of the 16 notes texts joined, then per bar "," and its chord
 // code (chord index + 10, two digits), stored as UTF-8 and ended by CR LF.
@@ -20,11 +20,11 @@ inline constexpr int kChordCodeOffset = 10;
 inline constexpr std::size_t kMaxRecordBytes = 3 + 3 * kRecordLength;
 
 enum class BarProblemKind {
-  notes_wrong_length,      // detail: the notes' length in UTF-16 code units
-  notes_line_break,        // a CR or LF would end the one-line record early
-  notes_broken_character,  // an unpaired UTF-16 surrogate, which UTF-8 cannot hold
-  no_chord,
-  unknown_chord,  // detail: the chord index, outside 0 to 23
+  kNotesWrongLength,      // detail: the notes' length in UTF-16 code units
+  kNotesLineBreak,        // a CR or LF would end the one-line record early
+  kNotesBrokenCharacter,  // an unpaired UTF-16 surrogate, which UTF-8 cannot hold
+  kChordMissing,
+  kUnknownChord,  // detail: the chord index, outside 0 to 23
 };
 
 struct BarProblem {
@@ -44,30 +44,30 @@ struct SaveRefusal {
 };
 
 enum class RecordErrorKind {
-  not_utf8,              // byte_offset: where the first malformed sequence starts
-  first_line_too_short,  // line_length: UTF-16 code units before the first CR, LF or the end
-  broken_character,      // bar: a character split between this bar's notes and its neighbour
-  bad_chord_code,        // bar, chord_code: the two characters found at the bar's code
+  kNotUtf8,            // byteOffset: where the first malformed sequence starts
+  kFirstLineTooShort,  // lineLength: UTF-16 code units before the first CR, LF or the end
+  kBrokenCharacter,    // bar: a character split between this bar's notes and its neighbour
+  kBadChordCode,       // bar, chordCode: the two characters found at the bar's code
 };
 
 struct RecordError {
   RecordErrorKind kind{};
   int bar = 0;
-  std::size_t byte_offset = 0;
-  std::size_t line_length = 0;
-  std::u16string chord_code{};
+  std::size_t byteOffset = 0;
+  std::size_t lineLength = 0;
+  std::u16string chordCode{};
 
   friend bool operator==(const RecordError&, const RecordError&) = default;
 };
 
-std::vector<BarProblem> find_unsavable_bars(const Song& song);
+std::vector<BarProblem> findUnsavableBars(const Song& song);
 
 // The whole file's bytes: the record in UTF-8 (no byte-order mark), then CR LF.
-Result<std::string, SaveRefusal> encode_song_file(const Song& song);
+Result<std::string, SaveRefusal> encodeSongFile(const Song& song);
 
 // Reads a record from the start of a file's bytes. A UTF-8 byte-order mark is skipped, the
 // first line must hold at least kRecordLength code units, and everything after those is
 // ignored; the commas between chord codes are not checked.
-Result<Song, RecordError> decode_song_file(std::string_view bytes);
+Result<Song, RecordError> decodeSongFile(std::string_view bytes);
 
 }  // namespace quavern::songfile

@@ -11,18 +11,18 @@ namespace quavern::songfile::utf8 {
 
 struct CodePoint {
   char32_t value;
-  std::size_t byte_count;  // 1 to 4
+  std::size_t byteCount;  // 1 to 4
 };
 
 // The code point that starts `bytes`, or nothing when `bytes` does not start with a
 // well-formed sequence (truncated, overlong, a surrogate, or beyond U+10FFFF).
-std::optional<CodePoint> decode_first(std::string_view bytes);
+std::optional<CodePoint> decodeFirst(std::string_view bytes);
 
-void append_utf16(char32_t code_point, std::u16string& text);
+void appendUtf16(char32_t codePoint, std::u16string& text);
 
 // False, leaving `out` partly written, when `text` holds an unpaired surrogate.
-bool append_utf8(std::u16string_view text, std::string& out);
+bool appendUtf8(std::u16string_view text, std::string& out);
 
-bool has_unpaired_surrogate(std::u16string_view text);
+bool hasUnpairedSurrogate(std::u16string_view text);
 
 }  // namespace quavern::songfile::utf8

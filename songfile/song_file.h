@@ -4,26 +4,26 @@
 #include <string_view>
 #include <variant>
 
-#include "result.hpp"
-#include "song.hpp"
-#include "song_record.hpp"
+#include "songfile/result.h"
+#include "songfile/song.h"
+#include "songfile/song_record.h"
 
 // Saving and opening a song file by name. A name is used exactly as typed: no extension is
 // added, nothing is trimmed, and a relative name is relative to the current directory.
 namespace quavern::songfile {
 
 enum class FileErrorKind {
-  empty_name,
-  cannot_open,  // the file or its temporary replacement could not be opened or created
-  cannot_read,
-  cannot_write,    // writing the new file failed part way; the old file is untouched
-  cannot_replace,  // the new file was written but could not take the old one's place
+  kEmptyName,
+  kCannotOpen,  // the file or its temporary replacement could not be opened or created
+  kCannotRead,
+  kCannotWrite,    // writing the new file failed part way; the old file is untouched
+  kCannotReplace,  // the new file was written but could not take the old one's place
 };
 
 struct FileError {
   FileErrorKind kind;
   // The operating system's reason as the runtime words it (for example "No such file or
-  // directory"); empty for empty_name.
+  // directory"); empty for emptyName.
   std::u16string reason;
 
   friend bool operator==(const FileError&, const FileError&) = default;
@@ -34,9 +34,9 @@ using OpenError = std::variant<RecordError, FileError>;
 
 // Writes the song atomically: on any error an existing file keeps its old bytes, and on
 // success the new file is complete and in place.
-Result<Done, SaveError> save_song(std::u16string_view file_name, const Song& song);
+Result<Done, SaveError> saveSong(std::u16string_view fileName, const Song& song);
 
 // Reads and checks the whole record before giving back anything.
-Result<Song, OpenError> open_song(std::u16string_view file_name);
+Result<Song, OpenError> openSong(std::u16string_view fileName);
 
 }  // namespace quavern::songfile
