@@ -1,0 +1,19 @@
+#include "app/startup.h"
+#include "app/tform2.h"
+
+int main(int argc, char* argv[]) {
+  // The program takes no arguments: the toolkit is given only the program's
+  // name, so start-up is the same whatever the command line holds.
+  char fallbackName[] = "quavern";
+  char* toolkitArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+  int toolkitArgc = 1;
+  quavern::Application application(toolkitArgc, toolkitArgv);
+
+  return quavern::runGuarded(
+      [] {
+        quavern::TForm2 window;
+        window.show();
+        quavern::Application::exec();
+      },
+      quavern::showExceptionDialog);
+}

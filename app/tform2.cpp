@@ -1,0 +1,124 @@
+#include "app/tform2.h"
+
+#include <QMessageBox>
+#include <QStringList>
+
+#include "app/controls.h"
+#include "app/window_font.h"
+#include "music/chords.h"
+
+namespace quavern {
+
+int bs = music::kFlatSpelling;
+int loop_ = 0;
+
+namespace {
+
+const QStringList kTempoEntries{"60", "80", "100", "120"};
+const QStringList kLoopEntries{"1", "2", "3", "5", "10"};
+const QStringList kSpellingEntries{"b", "#"};
+
+QStringList chordEntries() {
+  QStringList names;
+  for (const auto name : music::kChordNames) {
+    names << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  }
+  return names;
+}
+
+void fill(QComboBox& selector, const QStringList& entries) {
+  selector.clear();
+  selector.addItems(entries);
+  setItemIndex(selector, 0);
+}
+
+}  // namespace
+
+TForm2::TForm2(TForm2Services services, QWidget* owner)
+    : QWidget(owner), services_(std::move(services)) {
+  setFont(windowFont());
+  setupUi(this);
+  fitLabelsToText();
+  bars_ = {{
+      {CheckBox1, ComboBox1, Edit1},
+      {CheckBox2, ComboBox2, Edit2},
+      {CheckBox3, ComboBox3, Edit3},
+      {CheckBox4, ComboBox4, Edit4},
+      {CheckBox5, ComboBox5, Edit5},
+      {CheckBox6, ComboBox6, Edit6},
+      {CheckBox7, ComboBox7, Edit7},
+      {CheckBox8, ComboBox8, Edit8},
+      {CheckBox9, ComboBox9, Edit9},
+      {CheckBox10, ComboBox10, Edit10},
+      {CheckBox11, ComboBox11, Edit11},
+      {CheckBox12, ComboBox12, Edit12},
+      {CheckBox13, ComboBox13, Edit13},
+      {CheckBox14, ComboBox14, Edit14},
+      {CheckBox15, ComboBox15, Edit15},
+      {CheckBox16, ComboBox16, Edit16},
+  }};
+
+  t = 60;
+  loop = 1;
+  bs = music::kFlatSpelling;
+  fillSelectors();
+  music::fillChordToneTables();
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::fillSelectors() {
+  const auto chords = chordEntries();
+  for (const auto& bar : bars_) {
+    fill(*bar.chord, chords);
+  }
+  fill(*ComboBox21, kTempoEntries);
+  fill(*ComboBox20, kLoopEntries);
+  fill(*ComboBox22, kSpellingEntries);
+}
+
+// Captions size themselves to their text, so a face wider than Tahoma is never
+// clipped; their left and top edges stay where the layout puts them.
+void TForm2::fitLabelsToText() {
+  for (auto* label : {Label1, Label2, Label3}) {
+    const auto needed = label->sizeHint();
+    label->resize(std::max(label->width(), needed.width()),
+                  std::max(label->height(), needed.height()));
+  }
+}
+
+void TForm2::showMessage(const QString& text) {
+  if (services_.showMessage) {
+    services_.showMessage(text);
+  } else {
+    QMessageBox::information(this, QStringLiteral("Quavern"), text);
+  }
+}
+
+NotesTexts TForm2::readNotes() const {
+  NotesTexts notes;
+  for (std::size_t bar = 0; bar < bars_.size(); ++bar) {
+    notes[bar] = bars_[bar].notes->text().toStdU16String();
+  }
+  return notes;
+}
+
+ChordIndexes TForm2::readChordIndexes() const {
+  ChordIndexes chords;
+  for (std::size_t bar = 0; bar < bars_.size(); ++bar) {
+    chords[bar] = itemIndex(*bars_[bar].chord);
+  }
+  return chords;
+}
+
+music::BarChoices TForm2::readBarChoices() const {
+  music::BarChoices choices;
+  for (std::size_t bar = 0; bar < bars_.size(); ++bar) {
+    // A partly checked box does not count as ticked.
+    choices[bar] = {bars_[bar].regenerate->checkState() == Qt::Checked,
+                    itemIndex(*bars_[bar].chord)};
+  }
+  return choices;
+}
+
+}  // namespace quavern

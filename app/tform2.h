@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "music/bar_generator.h"
+#include "music/make_command.h"
+#include "ui_tform2.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace quavern {
+
+// Spelling of the notes that "make" writes: 1 flat names, 2 sharp names.
+extern int bs;
+// The loop count as it was when the running play started; play restores it.
+extern int loop_;
+
+// Shows one text to the user and returns when it has been read.
+using ShowMessage = std::function<void(const QString& text)>;
+
+// What the window is handed instead of reaching for globals, so that tests can
+// script the draws and catch the messages.
+struct TForm2Services {
+  std::unique_ptr<music::DrawSource> draws = std::make_unique<music::SeededDraws>();
+  ShowMessage showMessage;  // empty: a modal message box
+};
+
+// The three controls that make up one bar of the song.
+struct BarControls {
+  QCheckBox* regenerate;
+  QComboBox* chord;
+  QLineEdit* notes;
+};
+
+using NotesTexts = std::array<std::u16string, music::kBarCount>;
+using ChordIndexes = std::array<int, music::kBarCount>;
+
+// The main window: 16 bars in a 4 x 4 grid, the file row above them and the
+// settings row below. Each handler reads the controls into plain values, calls
+// one function of the core and writes the result back.
+class TForm2 : public QWidget, private Ui::TForm2 {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(TForm2Services services = {}, QWidget* owner = nullptr);
+  ~TForm2() override;
+
+  // Note duration in milliseconds, set by each play from the tempo selector.
+  int t = 60;
+  // How many passes play makes over the song.
+  int loop = 1;
+
+ public slots:
+  void Button1Click();      // make
+  void Button2Click();      // play
+  void Button3Click();      // save
+  void Button4Click();      // open
+  void Button5Click();      // stop
+  void ComboBox20Select();  // loop count chosen
+  void ComboBox22Select();  // spelling chosen
+
+ private:
+  void fillSelectors();
+  void fitLabelsToText();
+  void showMessage(const QString& text);
+
+  NotesTexts readNotes() const;
+  ChordIndexes readChordIndexes() const;
+  music::BarChoices readBarChoices() const;
+
+  std::array<BarControls, music::kBarCount> bars_;
+  TForm2Services services_;
+};
+
+}  // namespace quavern
