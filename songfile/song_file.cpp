@@ -8,7 +8,7 @@
 namespace quavern::songfile {
 namespace {
 
-QString toQstring(std::u16string_view text) {
+QString toQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -59,13 +59,13 @@ Result<Done, SaveError> saveSong(std::u16string_view fileName, const Song& song)
   auto bytes = encodeSongFile(song);
   if (!bytes)
     return SaveError{std::move(bytes).error()};
-  return writeAtomically(toQstring(fileName), bytes.value());
+  return writeAtomically(toQString(fileName), bytes.value());
 }
 
 Result<Song, OpenError> openSong(std::u16string_view fileName) {
   if (fileName.empty())
     return OpenError{FileError{FileErrorKind::kEmptyName, {}}};
-  QFile file(toQstring(fileName));
+  QFile file(toQString(fileName));
   if (!file.open(QIODevice::ReadOnly))
     return OpenError{fileError(FileErrorKind::kCannotOpen, file)};
   const QByteArray bytes = file.read(static_cast<qint64>(kMaxRecordBytes));
