@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
   char* toolkitArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
   int toolkitArgc = 1;
   quavern::Application application(toolkitArgc, toolkitArgv);
+  // Lets the desktop match the window to the installed entry and its icon.
+  quavern::Application::setDesktopFileName(QStringLiteral("io.github.quavern.Quavern"));
 
   return quavern::runGuarded(
       [] {

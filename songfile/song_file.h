@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "songfile/result.h"
+#include "songfile/song.h"
+#include "songfile/song_record.h"
+
+// Saving and opening a song file by name. A name is used exactly as typed: no extension is
+// added, nothing is trimmed, and a relative name is relative to the current directory.
+namespace quavern::songfile {
+
+enum class FileErrorKind {
+  kEmptyName,
+  kCannotOpen,  // the file or its temporary replacement could not be opened or created
+  kCannotRead,
+  kCannotWrite,    // writing the new file failed part way; the old file is untouched
+  kCannotReplace,  // the new file was written but could not take the old one's place
+};
+
+struct FileError {
+  FileErrorKind kind;
+  // The operating system's reason as the runtime words it (for example "No such file or
+  // directory"); empty for emptyName.
+  std::u16string reason;
+
+  friend bool operator==(const FileError&, const FileError&) = default;
+};
+
+using SaveError = std::variant<SaveRefusal, FileError>;
+using OpenError = std::variant<RecordError, FileError>;
+
+// Writes the song atomically: on any error an existing file keeps its old bytes, and on
+// success the new file is complete and in place.
+Result<Done, SaveError> saveSong(std::u16string_view fileName, const Song& song);
+
+// Reads and checks the whole record before giving back anything.
+Result<Song, OpenError> openSong(std::u16string_view fileName);
+
+}  // namespace quavern::songfile

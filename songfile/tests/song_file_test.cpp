@@ -1,0 +1,254 @@
+#include "songfile/song_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "songfile/tests/song_samples.h"
+
+namespace quavern::songfile {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const Song kPlainSong = samples::uniformSong(u"c-e-g-bb", 19);
+const std::string kPlainFile = [] {
+  std::string bytes;
+  for (int bar = 0; bar < 16; ++bar)
+    bytes += "c-e-g-bb";
+  for (int bar = 0; bar < 16; ++bar)
+    bytes += ",29";
+  return bytes + "\r\n";
+}();
+
+// Every test runs in a fresh folder of its own and uses names relative to it, as the window
+// does with "data.txt".
+class SongFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ =
+        fs::temp_directory_path() / ("quavern-songfile-" + std::to_string(std::random_device{}()));
+    fs::create_directories(folder_);
+    previous_ = fs::current_path();
+    fs::current_path(folder_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(folder_);
+  }
+
+  std::vector<std::string> folderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path folder_;
+  fs::path previous_;
+};
+
+TEST_F(SongFileTest, RandomSongsSurviveSaveAndOpen) {
+  std::mt19937 random(7);
+  for (int number = 0; number < 48; ++number) {
+    const Song song = samples::randomSong(random, number);
+    ASSERT_TRUE(saveSong(u"data.txt", song)) << "song " << number;
+    const std::string bytes = readBytes("data.txt");
+    EXPECT_EQ(bytes.size(), 178U) << "song " << number;
+    EXPECT_TRUE(bytes.ends_with("\r\n")) << "song " << number;
+    EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "song " << number;
+    const auto opened = openSong(u"data.txt");
+    ASSERT_TRUE(opened) << "song " << number;
+    EXPECT_EQ(opened.value(), song) << "song " << number;
+  }
+}
+
+TEST_F(SongFileTest, SaveWritesTheExactBytes) {
+  ASSERT_TRUE(saveSong(u"data.txt", kPlainSong));
+  EXPECT_EQ(readBytes("data.txt"), kPlainFile);
+}
+
+TEST_F(SongFileTest, SavingOverAnExistingFileReplacesIt) {
+  writeBytes("data.txt", std::string(1000, 'x'));
+  ASSERT_TRUE(saveSong(u"data.txt", kPlainSong));
+  EXPECT_EQ(readBytes("data.txt"), kPlainFile);
+  EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"});
+}
+
+TEST_F(SongFileTest, NamesAreUsedExactlyAsTyped) {
+  const Song song = samples::uniformSong(u"a-c-e-g-", 0);
+  ASSERT_TRUE(saveSong(u" data", song));
+  ASSERT_TRUE(saveSong(u"n\u00e4me.song", kPlainSong));
+  EXPECT_EQ(folderEntries(), (std::vector<std::string>{" data", "n\xC3\xA4me.song"}));
+  EXPECT_EQ(openSong(u" data").value(), song);
+  EXPECT_EQ(openSong(u"n\u00e4me.song").value(), kPlainSong);
+  EXPECT_FALSE(openSong(u"data"));
+}
+
+TEST_F(SongFileTest, OpensFilesThatOthersWrote) {
+  writeBytes("marked.txt", "\xEF\xBB\xBF" + kPlainFile);
+  writeBytes("longer.txt", kPlainFile + "second line\r\nthird line\r\n");
+  EXPECT_EQ(openSong(u"marked.txt").value(), kPlainSong);
+  EXPECT_EQ(openSong(u"longer.txt").value(), kPlainSong);
+}
+
+TEST_F(SongFileTest, RefusesBadFiles) {
+  const std::string record = kPlainFile.substr(0, 176);
+  auto withCode = [&](std::string_view code) {
+    std::string bytes = kPlainFile;
+    bytes.replace(129, 2, code);
+    return bytes;
+  };
+  fs::create_directory("folder");
+  struct Row {
+    const char* name;
+    std::string bytes;  // written to `name` unless empty
+    OpenError expected;
+  };
+  using K = RecordErrorKind;
+  const Row rows[] = {
+      {"empty.txt", "", RecordError{.kind = K::kFirstLineTooShort}},
+      {"notes.txt", record.substr(0, 128),
+       RecordError{.kind = K::kFirstLineTooShort, .lineLength = 128}},
+      {"short.txt", "c-e-g-bb\r\n", RecordError{.kind = K::kFirstLineTooShort, .lineLength = 8}},
+      {"4x.txt", withCode("4x"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"4x"}},
+      {"45.txt", withCode("45"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"45"}},
+      {"09.txt", withCode("09"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"09"}},
+      {"blank5.txt", withCode(" 5"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u" 5"}},
+      {"minus1.txt", withCode("-1"),
+       RecordError{.kind = K::kBadChordCode, .bar = 1, .chordCode = u"-1"}},
+      {"latin1.txt", "\xE4" + record, RecordError{.kind = K::kNotUtf8}},
+      {"missing.txt", "", FileError{FileErrorKind::kCannotOpen, u"No such file or directory"}},
+      {"", "", FileError{FileErrorKind::kEmptyName, u""}},
+      {"folder", "", FileError{FileErrorKind::kCannotOpen, u"file to open is a directory"}},
+      // Opens like any file, but reading at offset 0 fails: nothing is mapped there.
+      {"/proc/self/mem", "", FileError{FileErrorKind::kCannotRead, u"Input/output error"}},
+  };
+  writeBytes("empty.txt", "");
+  for (const Row& row : rows) {
+    if (!row.bytes.empty())
+      writeBytes(row.name, row.bytes);
+    const std::string name = row.name;
+    const auto song = openSong(std::u16string(name.begin(), name.end()));
+    ASSERT_FALSE(song) << row.name;
+    EXPECT_EQ(song.error(), row.expected) << row.name;
+  }
+}
+
+TEST_F(SongFileTest, RefusedSaveKeepsTheOldFile) {
+  struct Row {
+    const char* what;
+    void (*spoil)(Song&);
+    BarProblem expected;
+  };
+  const Row rows[] = {
+      {"6 characters",
+       [](Song& s) { s.notes[2] = u"c-e-g-"; },
+       {3, BarProblemKind::kNotesWrongLength, 6}},
+      {"9 characters",
+       [](Song& s) { s.notes[10] = u"c-e-g-bb-"; },
+       {11, BarProblemKind::kNotesWrongLength, 9}},
+      {"no chord", [](Song& s) { s.chords[8] = kNoChord; }, {9, BarProblemKind::kChordMissing}},
+  };
+  writeBytes("data.txt", kPlainFile);
+  for (const Row& row : rows) {
+    Song song = samples::uniformSong(u"a-c-e-g-", 3);
+    row.spoil(song);
+    const auto saved = saveSong(u"data.txt", song);
+    ASSERT_FALSE(saved) << row.what;
+    EXPECT_EQ(saved.error(), SaveError{SaveRefusal{{row.expected}}}) << row.what;
+    EXPECT_EQ(readBytes("data.txt"), kPlainFile) << row.what;
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"}) << row.what;
+  }
+}
+
+// Makes writing a file fail part way, as a full disk would: files may not grow beyond
+// `bytes`, and the process survives the signal that exceeding the limit sends.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{bytes, previous_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(SongFileTest, FailedSaveKeepsTheOldFile) {
+  const std::string oldBytes = kPlainFile;
+  const Song newSong = samples::uniformSong(u"b-d-f#a-", 23);
+  struct Row {
+    const char* what;
+    std::u16string name;
+    FileError expected;
+    bool interruptWriting = false;
+  };
+  const Row rows[] = {
+      {"missing folder",
+       u"missing/data.txt",
+       {FileErrorKind::kCannotOpen, u"No such file or directory"}},
+      {"file where a folder should be",
+       u"data.txt/data.txt",
+       {FileErrorKind::kCannotOpen, u"Not a directory"}},
+      {"over-long name",
+       std::u16string(300, u'n'),
+       {FileErrorKind::kCannotReplace, u"File name too long"}},
+      {"writing interrupted", u"data.txt", {FileErrorKind::kCannotWrite, u"File too large"}, true},
+  };
+  for (const Row& row : rows) {
+    writeBytes("data.txt", oldBytes);
+    Result<Done, SaveError> saved = Done{};
+    if (row.interruptWriting) {
+      FileSizeLimit limit(100);
+      saved = saveSong(row.name, newSong);
+    } else {
+      saved = saveSong(row.name, newSong);
+    }
+    ASSERT_FALSE(saved) << row.what;
+    EXPECT_EQ(saved.error(), SaveError{row.expected}) << row.what;
+    EXPECT_EQ(readBytes("data.txt"), oldBytes) << row.what;
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"data.txt"}) << row.what;
+  }
+}
+
+TEST_F(SongFileTest, SaveRefusesAnEmptyName) {
+  const auto saved = saveSong(u"", kPlainSong);
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error(), (SaveError{FileError{FileErrorKind::kEmptyName, u""}}));
+  EXPECT_TRUE(folderEntries().empty());
+}
+
+}  // namespace
+}  // namespace quavern::songfile
