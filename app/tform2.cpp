@@ -95,8 +95,8 @@ void TForm2::showMessage(const QString& text) {
   }
 }
 
-NotesTexts TForm2::readNotes() const {
-  NotesTexts notes;
+music::NotesTexts TForm2::readNotes() const {
+  music::NotesTexts notes;
   for (std::size_t bar = 0; bar < bars_.size(); ++bar) {
     notes[bar] = bars_[bar].notes->text().toStdU16String();
   }

@@ -42,7 +42,6 @@ struct BarControls {
   QLineEdit* notes;
 };
 
-using NotesTexts = std::array<std::u16string, music::kBarCount>;
 using ChordIndexes = std::array<int, music::kBarCount>;
 
 // The main window: 16 bars in a 4 x 4 grid, the file row above them and the
@@ -74,7 +73,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void fitLabelsToText();
   void showMessage(const QString& text);
 
-  NotesTexts readNotes() const;
+  music::NotesTexts readNotes() const;
   ChordIndexes readChordIndexes() const;
   music::BarChoices readBarChoices() const;
 

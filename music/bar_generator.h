@@ -4,6 +4,8 @@
 #include <random>
 #include <string>
 
+#include "music/chords.h"
+
 namespace quavern::music {
 
 // One process-wide stream of pseudo-random values. Handed to whatever draws, so
@@ -28,10 +30,6 @@ class SeededDraws final : public DrawSource {
 
 // A number from 0 to m - 1: the next value of the stream modulo m (m >= 1).
 int random(DrawSource& draws, int m);
-
-// Spelling selector values: which chord tone table the generator reads.
-inline constexpr int kFlatSpelling = 1;
-inline constexpr int kSharpSpelling = 2;
 
 // The notes of one bar: four tokens drawn independently, with repetition, from
 // the four tones of chord n, in flat (bs 1) or sharp (bs 2) spelling; eight

@@ -36,4 +36,8 @@ extern ChordToneTable cds;
 
 void fillChordToneTables();
 
+// Spelling selector values: which of the two tables a new bar is drawn from.
+inline constexpr int kFlatSpelling = 1;
+inline constexpr int kSharpSpelling = 2;
+
 }  // namespace quavern::music

@@ -5,11 +5,10 @@
 #include <string>
 
 #include "music/bar_generator.h"
+#include "music/bars.h"
 #include "music/chords.h"
 
 namespace quavern::music {
-
-inline constexpr std::size_t kBarCount = 16;
 
 // What "make" needs to know of one bar.
 struct BarChoice {

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kCountInTones = 4;
 
-std::u16string joinNotes(const SongNotes& notes) {
+std::u16string joinNotes(const music::NotesTexts& notes) {
   std::u16string song;
   for (const std::u16string& bar : notes) {
     song += bar;
@@ -56,8 +56,8 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t) {
   return output.sound({frequencyOf(s2), t});
 }
 
-PlayOutcome play(const SongNotes& notes, int tempoIndex, PlayState& state, SoundOutput& output,
-                 WhileWaiting whileWaiting) {
+PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
+                 SoundOutput& output, WhileWaiting whileWaiting) {
   state.loop_ = state.loop;
   const std::u16string s1 = joinNotes(notes);
   state.t = noteDurationMs(tempoIndex);
@@ -72,7 +72,7 @@ PlayOutcome play(const SongNotes& notes, int tempoIndex, PlayState& state, Sound
   return PlayOutcome::Finished;
 }
 
-std::vector<Tone> playSchedule(const SongNotes& notes, int tempoIndex, std::int32_t loop) {
+std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop) {
   RecordingOutput recorder;
   PlayState state;
   state.loop = loop;

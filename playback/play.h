@@ -5,16 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "music/bars.h"
 #include "playback/sound_output.h"
 #include "playback/tone.h"
 
 namespace quavern::playback {
-
-inline constexpr std::size_t kBars = 16;
-
-// The notes texts of bars 1 to 16 as the window holds them: UTF-16, because
-// token positions count 16-bit characters.
-using SongNotes = std::array<std::u16string, kBars>;
 
 // The counters that play reads and leaves behind.
 struct PlayState {
@@ -36,10 +31,10 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t);
 // joined notes texts, `state.loop` times over. Returns when the last tone has
 // ended. state.loop is restored when the play finishes but not when it ends
 // early, as with any failure in the middle of a play.
-PlayOutcome play(const SongNotes& notes, int tempoIndex, PlayState& state, SoundOutput& output,
-                 WhileWaiting whileWaiting = {});
+PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
+                 SoundOutput& output, WhileWaiting whileWaiting = {});
 
 // Every tone that play would sound, in order, without sounding any.
-std::vector<Tone> playSchedule(const SongNotes& notes, int tempoIndex, std::int32_t loop);
+std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop);
 
 }  // namespace quavern::playback

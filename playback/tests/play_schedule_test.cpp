@@ -16,8 +16,8 @@ constexpr int Bb = 932;
 constexpr int HighC = 1047;
 constexpr int Rest = kRestHz;
 
-SongNotes song(std::initializer_list<std::u16string> bars) {
-  SongNotes notes;
+music::NotesTexts song(std::initializer_list<std::u16string> bars) {
+  music::NotesTexts notes;
   std::size_t bar = 0;
   for (const std::u16string& text : bars) {
     notes.at(bar++) = text;
@@ -38,7 +38,7 @@ std::vector<Tone> expected(int t, std::vector<int> frequencies, int passes = 1) 
 
 struct ScheduleCase {
   const char* name;
-  SongNotes notes;
+  music::NotesTexts notes;
   int tempoIndex;
   std::int32_t loop;
   std::vector<Tone> tones;
@@ -72,7 +72,7 @@ TEST(PlaySchedule, FollowsTheSongTokenByToken) {
 }
 
 TEST(PlaySchedule, BarOneOfThreeCharactersCutsEveryLaterTokenAcrossNames) {
-  SongNotes notes;
+  music::NotesTexts notes;
   notes.fill(u"c-e-g-bb");
   notes[0] = u"c-e";
   const std::vector<Tone> tones = playSchedule(notes, 3, 1);
@@ -86,7 +86,7 @@ TEST(PlaySchedule, BarOneOfThreeCharactersCutsEveryLaterTokenAcrossNames) {
 }
 
 TEST(PlaySchedule, TenPassesAtTempo120AreFourPlus640TonesOf500Ms) {
-  SongNotes notes;
+  music::NotesTexts notes;
   notes.fill(u"c-e-g-bb");
   const std::vector<Tone> tones = playSchedule(notes, 3, 10);
 

@@ -9,8 +9,8 @@
 namespace quavern::playback {
 namespace {
 
-SongNotes twoNotes() {
-  SongNotes notes;
+music::NotesTexts twoNotes() {
+  music::NotesTexts notes;
   notes[0] = u"c-e-";
   return notes;
 }

@@ -51,7 +51,7 @@ TEST_F(SoundServerTest, PlayedSongIsRecordedWithItsPitchesInPlaceAndNoGap) {
   testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-play-test.raw"));
   ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
 
-  SongNotes notes;
+  music::NotesTexts notes;
   notes[0] = u"c-e-a-a-";
   notes[1] = u"xyC-";
   PlayState state{.t = 60, .loop = 1, .loop_ = 0};
