@@ -125,8 +125,13 @@ Result<std::string, SaveRefusal> encodeSongFile(const Song& song) {
   if (!problems.empty())
     return SaveRefusal{std::move(problems)};
 
+  const std::u16string record = recordText(song);
   std::string bytes;
-  utf8::appendUtf8(recordText(song), bytes);  // cannot fail: no unpaired surrogates
+  // A record that starts with U+FEFF (typed into bar 1) would lose that character
+  // to open, which skips a leading byte-order mark; a mark in front keeps it.
+  if (record.starts_with(u'\uFEFF'))
+    bytes = kByteOrderMark;
+  utf8::appendUtf8(record, bytes);  // cannot fail: no unpaired surrogates
   bytes += "\r\n";
   return bytes;
 }

@@ -68,6 +68,21 @@ TEST(SongRecord, DecodesFixedBytes) {
   EXPECT_EQ(mixed.value(), mixedSong());
 }
 
+// Open skips a leading byte-order mark, so a record whose first character is U+FEFF is
+// written behind one; otherwise that character would be lost on the way back.
+TEST(SongRecord, ANotesTextStartingWithAByteOrderMarkSurvives) {
+  Song song = plainSong();
+  song.notes[0] = u"\uFEFFc-e-g-b";
+  const auto bytes = encodeSongFile(song);
+  ASSERT_TRUE(bytes);
+  EXPECT_TRUE(
+      bytes.value().starts_with("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                "c-e-g-b"));
+  const auto decoded = decodeSongFile(bytes.value());
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded.value(), song);
+}
+
 TEST(SongRecord, RandomSongsSurviveEncodeAndDecode) {
   std::mt19937 random(20240611);
   for (int number = 0; number < 200; ++number) {
