@@ -42,7 +42,7 @@ struct BarControls {
   QLineEdit* notes;
 };
 
-using ChordIndexes = std::array<int, music::kBarCount>;
+using music::ChordIndexes;
 
 // The main window: 16 bars in a 4 x 4 grid, the file row above them and the
 // settings row below. Each handler reads the controls into plain values, calls

@@ -13,4 +13,8 @@ inline constexpr std::size_t kBarCount = 16;
 // positions in them count 16-bit characters.
 using NotesTexts = std::array<std::u16string, kBarCount>;
 
+// The chosen chord of bars 1 to 16: a chord index (0 "C" to 23 "Bm"), or
+// kNoChord when the bar's selector names none.
+using ChordIndexes = std::array<int, kBarCount>;
+
 }  // namespace quavern::music

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "music/token_cuts.h"
 #include "playback/pitch.h"
 #include "playback/play_settings.h"
 #include "playback/recording_output.h"
@@ -10,14 +11,6 @@ namespace quavern::playback {
 namespace {
 
 constexpr int kCountInTones = 4;
-
-std::u16string joinNotes(const music::NotesTexts& notes) {
-  std::u16string song;
-  for (const std::u16string& bar : notes) {
-    song += bar;
-  }
-  return song;
-}
 
 bool countIn(SoundOutput& output, std::int32_t t) {
   for (int q = 0; q < kCountInTones; ++q) {
@@ -28,21 +21,20 @@ bool countIn(SoundOutput& output, std::int32_t t) {
   return true;
 }
 
-// One pass over the song. Positions are 1-based and the test is p < length,
-// so every token has two characters and an odd last character never sounds.
-bool playPass(SoundOutput& output, const std::u16string& s1, std::int32_t t) {
-  const auto length = static_cast<std::int64_t>(s1.size());
-  for (std::int64_t p = 1; p < length; p += 2) {
-    if (!beepsound(output, s1.substr(static_cast<std::size_t>(p - 1), 2), t)) {
+// One pass over the song: every two-character token of the joined notes; an
+// odd last character never sounds.
+bool playPass(SoundOutput& output, const std::vector<music::TokenCut>& tokens, std::int32_t t) {
+  for (const music::TokenCut& token : tokens) {
+    if (!beepsound(output, token.text, t)) {
       return false;
     }
   }
   return true;
 }
 
-bool playPasses(SoundOutput& output, const std::u16string& s1, PlayState& state) {
+bool playPasses(SoundOutput& output, const std::vector<music::TokenCut>& tokens, PlayState& state) {
   while (state.loop > 0) {
-    if (!playPass(output, s1, state.t)) {
+    if (!playPass(output, tokens, state.t)) {
       return false;
     }
     --state.loop;
@@ -59,11 +51,11 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t) {
 PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
                  SoundOutput& output, WhileWaiting whileWaiting) {
   state.loop_ = state.loop;
-  const std::u16string s1 = joinNotes(notes);
+  const std::vector<music::TokenCut> tokens = music::cutTokens(notes);
   state.t = noteDurationMs(tempoIndex);
 
   output.begin(std::move(whileWaiting));
-  const bool finished = countIn(output, state.t) && playPasses(output, s1, state);
+  const bool finished = countIn(output, state.t) && playPasses(output, tokens, state);
   output.end();
   if (!finished) {
     return PlayOutcome::EndedEarly;

@@ -9,6 +9,12 @@ namespace {
 
 constexpr double kFullScale = 32767.0;
 
+// Nearest whole sample, halves away from zero, as std::lround gives but inline.
+std::int16_t roundToSample(double value) {
+  return static_cast<std::int16_t>(value >= 0.0 ? static_cast<int>(value + 0.5)
+                                                : -static_cast<int>(0.5 - value));
+}
+
 }  // namespace
 
 std::int64_t sampleAtMs(std::int64_t ms, int sampleRate) {
@@ -16,7 +22,14 @@ std::int64_t sampleAtMs(std::int64_t ms, int sampleRate) {
   return (ms * sampleRate + 500) / 1000;
 }
 
-ToneSynth::ToneSynth(int sampleRate) : sampleRate_(sampleRate) {}
+SineTable::SineTable(int sampleRate) : values_(static_cast<std::size_t>(sampleRate)) {
+  for (std::size_t n = 0; n < values_.size(); ++n) {
+    values_[n] = std::sin(2.0 * std::numbers::pi * static_cast<double>(n) / sampleRate);
+  }
+}
+
+ToneSynth::ToneSynth(int sampleRate)
+    : sampleRate_(sampleRate), sine_(std::make_shared<const SineTable>(sampleRate)) {}
 
 void ToneSynth::reset() {
   streamMs_ = 0;
@@ -31,7 +44,9 @@ void ToneSynth::startTone(Tone tone) {
   toneStart_ = startSample;
   toneLength_ = sampleAtMs(streamMs_, sampleRate_) - startSample;
   position_ = 0;
+  phaseIndex_ = 0;
   frequencyHz_ = tone.frequencyHz;
+  phaseStep_ = ((tone.frequencyHz % sampleRate_) + sampleRate_) % sampleRate_;
   const std::int64_t rampSamples = sampleAtMs(kRampMs, sampleRate_);
   rampLength_ = std::min(rampSamples, toneLength_ / 2);
 }
@@ -39,22 +54,22 @@ void ToneSynth::startTone(Tone tone) {
 std::size_t ToneSynth::render(std::span<std::int16_t> out) {
   const auto count =
       static_cast<std::size_t>(std::min<std::int64_t>(samplesLeft(), std::ssize(out)));
+  if (frequencyHz_ == kRestHz) {
+    std::fill_n(out.begin(), count, std::int16_t{0});
+    position_ += static_cast<std::int64_t>(count);
+    return count;
+  }
+  const SineTable& sine = *sine_;
+  const double amplitude = kFullScale * kLevel;
   for (std::size_t i = 0; i < count; ++i) {
-    out[i] = static_cast<std::int16_t>(std::lround(sampleValue(position_)));
+    out[i] = roundToSample(amplitude * envelopeAt(position_) * sine[phaseIndex_]);
     ++position_;
+    phaseIndex_ += phaseStep_;
+    if (phaseIndex_ >= sampleRate_) {
+      phaseIndex_ -= sampleRate_;
+    }
   }
   return count;
-}
-
-double ToneSynth::sampleValue(std::int64_t index) const {
-  if (frequencyHz_ == kRestHz) {
-    return 0.0;
-  }
-  // The phase is reduced in integers, so it stays exact however long the tone
-  // and does not depend on how the tone is cut into chunks.
-  const std::int64_t cycleSamples = (index * frequencyHz_) % sampleRate_;
-  const double phase = 2.0 * std::numbers::pi * static_cast<double>(cycleSamples) / sampleRate_;
-  return kFullScale * kLevel * envelopeAt(index) * std::sin(phase);
 }
 
 double ToneSynth::envelopeAt(std::int64_t index) const {

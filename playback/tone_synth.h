@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <vector>
 
 #include "playback/tone.h"
 
@@ -13,9 +15,24 @@ namespace quavern::playback {
 // stream of hundreds of tones does not drift whatever the note duration.
 std::int64_t sampleAtMs(std::int64_t ms, int sampleRate);
 
+// One period of a sine as the synthesis samples it: entry n is
+// sin(2 pi n / sampleRate). A tone of a whole number of hertz f takes entry
+// (i * f) mod sampleRate at its sample i, so a lookup gives exactly the value
+// the sine would, at a fraction of the cost.
+class SineTable {
+ public:
+  explicit SineTable(int sampleRate);
+  double operator[](std::int64_t phaseIndex) const {
+    return values_[static_cast<std::size_t>(phaseIndex)];
+  }
+
+ private:
+  std::vector<double> values_;
+};
+
 // Renders a stream of tones, one after the other with no gap, as signed 16-bit
-// mono samples. Knows only its sample rate: no device, no allocation, so it can
-// run offline as well as feed a sound card.
+// mono samples. Knows only its sample rate: no device, and no allocation once
+// built, so it can run offline as well as feed a sound card.
 class ToneSynth {
  public:
   // Peak amplitude, -12 dBFS: loud enough to hear, far from clipping.
@@ -50,15 +67,19 @@ class ToneSynth {
   void reset();
 
  private:
-  double sampleValue(std::int64_t index) const;
   double envelopeAt(std::int64_t index) const;
 
   int sampleRate_;
+  std::shared_ptr<const SineTable> sine_;
   std::int64_t streamMs_ = 0;
   std::int64_t toneStart_ = 0;
   std::int64_t toneLength_ = 0;
   std::int64_t position_ = 0;
   std::int64_t rampLength_ = 0;
+  // Where the current sample lies in the sine's period, kept in integers so it
+  // stays exact however long the tone and however it is cut into chunks.
+  std::int64_t phaseIndex_ = 0;
+  std::int64_t phaseStep_ = 0;  // frequency reduced into one period
   int frequencyHz_ = kRestHz;
 };
 
