@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -51,11 +52,14 @@ PlayGuard::~PlayGuard() {
   finish();
 }
 
-bool PlayGuard::keepWindowAlive() {
+playback::PlayControl PlayGuard::keepWindowAlive() {
   // All events, not ExcludeUserInputEvents: that would only hold input back to
   // be replayed once the play is over. The filter drops it instead.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  return !closeRequested_;
+  if (closeRequested_) {
+    return playback::PlayControl::Abandon;
+  }
+  return stopRequested_ ? playback::PlayControl::Stop : playback::PlayControl::Continue;
 }
 
 void PlayGuard::finish() {
@@ -69,6 +73,10 @@ void PlayGuard::finish() {
 
 bool PlayGuard::eventFilter(QObject* watched, QEvent* event) {
   if (isUserInput(event->type())) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      stopRequested_ = true;
+    }
     return true;
   }
   if (isCloseOfWindow(watched, *event)) {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include "playback/sound_output.h"
+
 class QWidget;
 
 namespace quavern {
@@ -10,8 +12,8 @@ namespace quavern {
 // no other handler may run, yet the window must not look hung for minutes:
 // pending non-input events (painting, the desktop's liveness checks) are
 // handled whenever the sound output waits, every input event is thrown away
-// on arrival (not queued to replay after the play), and a close request ends
-// the play instead of being lost.
+// on arrival (not queued to replay after the play), Escape stops the play,
+// and a close request ends it at once instead of being lost.
 class PlayGuard : public QObject {
  public:
   explicit PlayGuard(QWidget& window);
@@ -19,8 +21,8 @@ class PlayGuard : public QObject {
   PlayGuard(const PlayGuard&) = delete;
   PlayGuard& operator=(const PlayGuard&) = delete;
 
-  // Handles what is pending; false once the window has been asked to close.
-  bool keepWindowAlive();
+  // Handles what is pending, and says whether the play may go on.
+  playback::PlayControl keepWindowAlive();
 
   // Throws away input that arrived during the last moments of the play and
   // stops guarding.
@@ -37,6 +39,7 @@ class PlayGuard : public QObject {
   QWidget& window_;
   bool guarding_ = true;
   bool closeRequested_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace quavern

@@ -103,6 +103,14 @@ music::NotesTexts TForm2::readNotes() const {
   return notes;
 }
 
+std::array<QLineEdit*, music::kBarCount> TForm2::notesFields() const {
+  std::array<QLineEdit*, music::kBarCount> fields{};
+  for (std::size_t bar = 0; bar < bars_.size(); ++bar) {
+    fields[bar] = bars_[bar].notes;
+  }
+  return fields;
+}
+
 ChordIndexes TForm2::readChordIndexes() const {
   ChordIndexes chords;
   for (std::size_t bar = 0; bar < bars_.size(); ++bar) {

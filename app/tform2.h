@@ -74,6 +74,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void showMessage(const QString& text);
 
   music::NotesTexts readNotes() const;
+  std::array<QLineEdit*, music::kBarCount> notesFields() const;
   ChordIndexes readChordIndexes() const;
   music::BarChoices readBarChoices() const;
 

@@ -1,4 +1,5 @@
 #include "app/controls.h"
+#include "app/play_follower.h"
 #include "app/play_guard.h"
 #include "app/tform2.h"
 #include "playback/play.h"
@@ -7,10 +8,19 @@
 namespace quavern {
 
 void TForm2::Button2Click() {
+  const music::NotesTexts notes = readNotes();
+  const int tempoIndex = itemIndex(*ComboBox21);
   PlayGuard guard(*this);
   playback::PlayState state{.t = t, .loop = loop, .loop_ = loop_};
-  playback::play(readNotes(), itemIndex(*ComboBox21), state, *services_.sound,
-                 [&guard] { return guard.keepWindowAlive(); });
+  {
+    PlayFollower follower(notesFields(), notes, playback::noteDurationMs(tempoIndex), loop);
+    playback::SoundOutput& output = *services_.sound;
+    playback::play(notes, tempoIndex, state, output, [&] {
+      const playback::PlayControl asked = guard.keepWindowAlive();
+      follower.showHeard(output.heardMs());
+      return asked;
+    });
+  }
   t = state.t;
   loop = state.loop;
   loop_ = state.loop_;

@@ -41,6 +41,15 @@ void fillTable(ChordToneTable& table,
 
 }  // namespace
 
+std::array<int, kTonesPerChord> chordPitchClasses(int chordIndex) {
+  const auto pitches = chordPitches(static_cast<std::size_t>(chordIndex));
+  std::array<int, kTonesPerChord> classes{};
+  for (std::size_t column = 0; column < kTonesPerChord; ++column) {
+    classes[column] = static_cast<int>(pitches[column] % kSemitonesPerOctave);
+  }
+  return classes;
+}
+
 void fillChordToneTables() {
   fillTable(cdf, kFlatNames);
   fillTable(cds, kSharpNames);

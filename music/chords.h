@@ -36,6 +36,10 @@ extern ChordToneTable cds;
 
 void fillChordToneTables();
 
+// The pitches of a chord's four tones (root, third, fifth, minor seventh) in
+// semitones above c, each folded into 0 to 11; the pitches the tables spell.
+std::array<int, kTonesPerChord> chordPitchClasses(int chordIndex);
+
 // Spelling selector values: which of the two tables a new bar is drawn from.
 inline constexpr int kFlatSpelling = 1;
 inline constexpr int kSharpSpelling = 2;

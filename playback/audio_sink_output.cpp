@@ -5,7 +5,6 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <algorithm>
-#include <span>
 #include <thread>
 #include <utility>
 
@@ -29,24 +28,32 @@ QAudioFormat streamFormat() {
   return format;
 }
 
+std::int64_t samplesIn(int ms) {
+  return sampleAtMs(ms, AudioSinkOutput::kSampleRate);
+}
+
 }  // namespace
 
 AudioSinkOutput::AudioSinkOutput() = default;
 
 AudioSinkOutput::~AudioSinkOutput() {
   closeSink();
+  dropRetiredSinkIfPlayedOut(true);
 }
 
-void AudioSinkOutput::begin(WhileWaiting whileWaiting) {
+void AudioSinkOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
   closeSink();
+  dropRetiredSinkIfPlayedOut(false);
   whileWaiting_ = std::move(whileWaiting);
-  synth_.reset();
+  synth_.reset(accompaniment);
   writtenSamples_ = 0;
+  soundedSamples_ = 0;
   fallback_ = Fallback::None;
-  endedEarly_ = false;
+  asked_ = PlayControl::Continue;
   clock_.start();
+  heard_.start(clock_.origin());
   openSink();
-  lastWrite_ = DeadlineClock::Clock::now();
+  lastWrite_ = Clock::now();
 }
 
 void AudioSinkOutput::openSink() {
@@ -65,8 +72,10 @@ void AudioSinkOutput::openSink() {
   }
   const auto grantedSamples = static_cast<std::size_t>(sink_->bufferSize() / kBytesPerSample);
   grantedBufferMs_ = static_cast<int>(grantedSamples * 1000 / kSampleRate);
-  // Sized once per play so that rendering never allocates.
-  chunk_.resize(std::max(grantedSamples, static_cast<std::size_t>(kSmallestWriteSamples)));
+  // Sized once per play so that rendering never allocates; it also holds a
+  // whole fade-out or silence tail.
+  const auto tail = static_cast<std::size_t>(samplesIn(std::max(kReleaseMs, kSilenceTailMs)));
+  chunk_.resize(std::max({grantedSamples, static_cast<std::size_t>(kSmallestWriteSamples), tail}));
 }
 
 void AudioSinkOutput::closeSink() {
@@ -77,13 +86,32 @@ void AudioSinkOutput::closeSink() {
   device_ = nullptr;
 }
 
+// Lets the sink play out what it holds, without waiting for it, so the window
+// takes input again at once; it is closed once that has been heard.
+void AudioSinkOutput::retireSink() {
+  dropRetiredSinkIfPlayedOut(true);
+  const std::int64_t unheardMs =
+      std::max<std::int64_t>(writtenSamples_ * 1000 / kSampleRate - heardMs(), 0);
+  retiredPlayedOutBy_ = Clock::now() + std::chrono::milliseconds(unheardMs) + kDrainMargin;
+  retired_ = std::move(sink_);
+  device_ = nullptr;
+}
+
+void AudioSinkOutput::dropRetiredSinkIfPlayedOut(bool evenIfNot) {
+  if (retired_ && (evenIfNot || Clock::now() >= retiredPlayedOutBy_)) {
+    retired_->stop();
+    retired_.reset();
+  }
+}
+
 void AudioSinkOutput::goSilent(Fallback why) {
   fallback_ = why;
+  heard_.deviceLost();
   closeSink();
 }
 
 bool AudioSinkOutput::sound(Tone tone) {
-  if (endedEarly_) {
+  if (asked_ != PlayControl::Continue) {
     return false;
   }
   synth_.startTone(tone);
@@ -93,9 +121,9 @@ bool AudioSinkOutput::sound(Tone tone) {
   if (fallback_ != Fallback::None) {
     // The silent clock shares the play's origin, so a play that lost its sink
     // half-way still ends on time.
-    endedEarly_ = !clock_.waitUntil(synth_.streamMs(), whileWaiting_);
+    asked_ = clock_.waitUntil(synth_.streamMs(), whileWaiting_);
   }
-  return !endedEarly_;
+  return asked_ == PlayControl::Continue;
 }
 
 // Writes the current tone as fast as the sink takes it; returns false only when
@@ -104,7 +132,10 @@ bool AudioSinkOutput::feedSink() {
   while (synth_.samplesLeft() > 0) {
     const std::int64_t room = roomInSamples();
     if (room >= std::min(synth_.samplesLeft(), kSmallestWriteSamples)) {
-      if (!writeChunk(room)) {
+      const auto wanted =
+          static_cast<std::size_t>(std::min<std::int64_t>(room, std::ssize(chunk_)));
+      const std::size_t count = synth_.render(std::span(chunk_.data(), wanted));
+      if (!writeNow(std::span(chunk_.data(), count))) {
         goSilent(Fallback::SinkStalled);
         return true;
       }
@@ -114,33 +145,95 @@ bool AudioSinkOutput::feedSink() {
       goSilent(Fallback::SinkStalled);
       return true;
     }
-    if (!pause()) {
+    if (const PlayControl asked = pause(); asked != PlayControl::Continue) {
+      asked_ = asked;
+      if (asked == PlayControl::Stop) {
+        fadeOutWhatSounds();
+      }
+      return false;
+    }
+  }
+  soundedSamples_ = writtenSamples_;
+  return true;
+}
+
+bool AudioSinkOutput::writeNow(std::span<const std::int16_t> samples) {
+  const auto bytes = static_cast<qint64>(samples.size()) * kBytesPerSample;
+  if (device_->write(reinterpret_cast<const char*>(samples.data()), bytes) != bytes) {
+    return false;
+  }
+  writtenSamples_ += std::ssize(samples);
+  lastWrite_ = Clock::now();
+  return true;
+}
+
+// Writes all of `samples` as room comes free; false when the sink fails or the
+// play is abandoned meanwhile.
+bool AudioSinkOutput::writeSamples(std::span<const std::int16_t> samples) {
+  while (!samples.empty()) {
+    const std::int64_t room = roomInSamples();
+    if (room > 0) {
+      const auto count =
+          static_cast<std::size_t>(std::min<std::int64_t>(room, std::ssize(samples)));
+      if (!writeNow(samples.first(count))) {
+        return false;
+      }
+      samples = samples.subspan(count);
+      continue;
+    }
+    if (sinkHasStalled()) {
+      return false;
+    }
+    if (pause() == PlayControl::Abandon) {
+      asked_ = PlayControl::Abandon;
       return false;
     }
   }
   return true;
 }
 
-bool AudioSinkOutput::writeChunk(std::int64_t roomSamples) {
-  const auto wanted = std::min<std::int64_t>(roomSamples, std::ssize(chunk_));
-  const std::size_t count =
-      synth_.render(std::span(chunk_.data(), static_cast<std::size_t>(wanted)));
-  const auto bytes = static_cast<qint64>(count) * kBytesPerSample;
-  if (device_->write(reinterpret_cast<const char*>(chunk_.data()), bytes) != bytes) {
-    return false;
+// The tone sounding when the play is stopped goes on for a few milliseconds
+// more, with the chords under it, under a falling ramp down to silence.
+void AudioSinkOutput::fadeOutWhatSounds() {
+  const auto fadeLength = static_cast<std::size_t>(samplesIn(kReleaseMs));
+  std::span<std::int16_t> fade(chunk_.data(), fadeLength);
+  std::size_t filled = 0;
+  while (filled < fadeLength) {
+    if (synth_.samplesLeft() == 0) {
+      synth_.startTone({kRestHz, kReleaseMs});
+    }
+    filled += synth_.render(fade.subspan(filled));
   }
-  writtenSamples_ += static_cast<std::int64_t>(count);
-  lastWrite_ = DeadlineClock::Clock::now();
-  return true;
+  const auto rampLength = static_cast<std::int64_t>(fadeLength);
+  for (std::size_t i = 0; i < fadeLength; ++i) {
+    const double gain = edgeGain(rampLength - 1 - static_cast<std::int64_t>(i), rampLength);
+    fade[i] = roundToSample(fade[i] * gain);
+  }
+  if (writeSamples(fade)) {
+    soundedSamples_ = writtenSamples_;
+  }
 }
 
-bool AudioSinkOutput::pause() {
+void AudioSinkOutput::writeSilenceTail() {
+  const auto tailLength = static_cast<std::size_t>(samplesIn(kSilenceTailMs));
+  std::fill_n(chunk_.begin(), tailLength, std::int16_t{0});
+  writeSamples(std::span(chunk_.data(), tailLength));
+}
+
+PlayControl AudioSinkOutput::pause() {
   std::this_thread::sleep_for(kPollInterval);
-  if (whileWaiting_ && !whileWaiting_()) {
-    endedEarly_ = true;
-    return false;
+  noteHeardPosition();
+  return whileWaiting_ ? whileWaiting_() : PlayControl::Continue;
+}
+
+void AudioSinkOutput::noteHeardPosition() {
+  if (sink_) {
+    heard_.devicePlayed(sink_->processedUSecs(), Clock::now());
   }
-  return true;
+}
+
+std::int64_t AudioSinkOutput::heardMs() const {
+  return heard_.heardMs(Clock::now());
 }
 
 std::int64_t AudioSinkOutput::roomInSamples() const {
@@ -149,24 +242,30 @@ std::int64_t AudioSinkOutput::roomInSamples() const {
 }
 
 bool AudioSinkOutput::sinkHasStalled() const {
-  return sink_->state() == QAudio::StoppedState ||
-         DeadlineClock::Clock::now() - lastWrite_ > kStallLimit;
+  return sink_->state() == QAudio::StoppedState || Clock::now() - lastWrite_ > kStallLimit;
 }
 
 void AudioSinkOutput::end() {
-  if (sink_ && !endedEarly_) {
+  if (sink_ && asked_ != PlayControl::Abandon) {
+    writeSilenceTail();
+  }
+  if (sink_ && asked_ == PlayControl::Continue) {
     drainSink();
+  }
+  if (sink_ && asked_ == PlayControl::Stop) {
+    retireSink();
   }
   closeSink();
 }
 
-// Stopping a sink drops what it still holds, so wait until the last sample has
-// been heard first.
+// Stopping a sink drops what it still holds, so wait until the last sound has
+// been heard first; the silence after it may be dropped.
 void AudioSinkOutput::drainSink() {
   const auto giveUpAt =
-      DeadlineClock::Clock::now() + std::chrono::milliseconds(grantedBufferMs_) + kDrainMargin;
-  while (!heardEverything() && DeadlineClock::Clock::now() < giveUpAt) {
-    if (!pause()) {
+      Clock::now() + std::chrono::milliseconds(grantedBufferMs_ + kSilenceTailMs) + kDrainMargin;
+  while (!heardEverything() && Clock::now() < giveUpAt) {
+    if (const PlayControl asked = pause(); asked != PlayControl::Continue) {
+      asked_ = asked;
       return;
     }
   }
@@ -176,8 +275,7 @@ bool AudioSinkOutput::heardEverything() const {
   if (sink_->state() == QAudio::StoppedState) {
     return true;
   }
-  const qint64 writtenUs = writtenSamples_ * 1'000'000 / kSampleRate;
-  return sink_->bytesFree() >= sink_->bufferSize() && sink_->processedUSecs() >= writtenUs;
+  return sink_->processedUSecs() >= soundedSamples_ * 1'000'000 / kSampleRate;
 }
 
 }  // namespace quavern::playback

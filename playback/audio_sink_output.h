@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "playback/deadline_clock.h"
+#include "playback/heard_position.h"
 #include "playback/sound_output.h"
 #include "playback/tone_synth.h"
 
@@ -25,15 +27,22 @@ class AudioSinkOutput final : public SoundOutput {
   static constexpr int kRequestedBufferMs = 200;
   // A sink that takes nothing for this long is taken for dead.
   static constexpr std::chrono::milliseconds kStallLimit{500};
+  // A play stopped early fades out over this long rather than stopping dead.
+  static constexpr int kReleaseMs = 5;
+  // Silence after the last sound: the server then ends the stream on silence
+  // of its own, never on a partial period of sound.
+  static constexpr int kSilenceTailMs = 100;
 
   enum class Fallback { None, NoDevice, SinkDidNotStart, SinkStalled };
 
   AudioSinkOutput();
   ~AudioSinkOutput() override;
 
-  void begin(WhileWaiting whileWaiting) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
   bool sound(Tone tone) override;
   void end() override;
+  std::int64_t heardMs() const override;
+  Clock::time_point heardOrigin() const override { return heard_.origin(); }
 
   // Why the latest play went silent, if it did.
   Fallback fallback() const { return fallback_; }
@@ -43,26 +52,37 @@ class AudioSinkOutput final : public SoundOutput {
  private:
   void openSink();
   void closeSink();
+  void retireSink();
+  void dropRetiredSinkIfPlayedOut(bool evenIfNot);
   void goSilent(Fallback why);
   bool feedSink();
-  bool writeChunk(std::int64_t roomSamples);
-  bool pause();
+  bool writeSamples(std::span<const std::int16_t> samples);
+  bool writeNow(std::span<const std::int16_t> samples);
+  PlayControl pause();
+  void noteHeardPosition();
   std::int64_t roomInSamples() const;
   bool sinkHasStalled() const;
+  void fadeOutWhatSounds();
+  void writeSilenceTail();
   void drainSink();
   bool heardEverything() const;
 
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* device_ = nullptr;
+  // The sink of a play stopped early, left to play out its fade on its own.
+  std::unique_ptr<QAudioSink> retired_;
+  Clock::time_point retiredPlayedOutBy_;
   ToneSynth synth_{kSampleRate};
   std::vector<std::int16_t> chunk_;
   DeadlineClock clock_;
+  HeardPosition heard_;
   WhileWaiting whileWaiting_;
-  DeadlineClock::Clock::time_point lastWrite_;
+  Clock::time_point lastWrite_;
   std::int64_t writtenSamples_ = 0;
+  std::int64_t soundedSamples_ = 0;  // written, not counting the silence tail
   int grantedBufferMs_ = 0;
   Fallback fallback_ = Fallback::None;
-  bool endedEarly_ = false;
+  PlayControl asked_ = PlayControl::Continue;
 };
 
 }  // namespace quavern::playback

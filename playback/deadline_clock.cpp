@@ -5,15 +5,17 @@
 
 namespace quavern::playback {
 
-bool DeadlineClock::waitUntil(std::int64_t ms, const WhileWaiting& whileWaiting) const {
+PlayControl DeadlineClock::waitUntil(std::int64_t ms, const WhileWaiting& whileWaiting) const {
   const Clock::time_point deadline = origin_ + std::chrono::milliseconds(ms);
   while (Clock::now() < deadline) {
     std::this_thread::sleep_until(std::min(deadline, Clock::now() + kLongestWaitSlice));
-    if (whileWaiting && !whileWaiting()) {
-      return false;
+    if (whileWaiting) {
+      if (const PlayControl asked = whileWaiting(); asked != PlayControl::Continue) {
+        return asked;
+      }
     }
   }
-  return true;
+  return PlayControl::Continue;
 }
 
 std::int64_t DeadlineClock::elapsedMs() const {

@@ -17,10 +17,12 @@ class DeadlineClock {
 
   // Sleeps until `ms` milliseconds after start(), in slices no longer than
   // kLongestWaitSlice with whileWaiting (if set) called after each. Returns
-  // false as soon as whileWaiting does; returns at once for a past deadline.
-  bool waitUntil(std::int64_t ms, const WhileWaiting& whileWaiting) const;
+  // Continue once the deadline has passed (at once for a past one), or as soon
+  // as whileWaiting asks for anything else, what it asked.
+  PlayControl waitUntil(std::int64_t ms, const WhileWaiting& whileWaiting) const;
 
   std::int64_t elapsedMs() const;
+  Clock::time_point origin() const { return origin_; }
 
  private:
   Clock::time_point origin_ = Clock::now();

@@ -49,19 +49,18 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t) {
 }
 
 PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
-                 SoundOutput& output, WhileWaiting whileWaiting) {
+                 SoundOutput& output, WhileWaiting whileWaiting, const ChordsUnder& chordsUnder) {
   state.loop_ = state.loop;
   const std::vector<music::TokenCut> tokens = music::cutTokens(notes);
   state.t = noteDurationMs(tempoIndex);
 
-  output.begin(std::move(whileWaiting));
+  output.begin(std::move(whileWaiting),
+               chordsUnder ? chordSchedule(*chordsUnder, tokens.size(), state.t, state.loop)
+                           : Accompaniment{});
   const bool finished = countIn(output, state.t) && playPasses(output, tokens, state);
   output.end();
-  if (!finished) {
-    return PlayOutcome::EndedEarly;
-  }
   state.loop = state.loop_;
-  return PlayOutcome::Finished;
+  return finished ? PlayOutcome::Finished : PlayOutcome::EndedEarly;
 }
 
 std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop) {

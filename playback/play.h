@@ -1,7 +1,7 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,19 +20,23 @@ struct PlayState {
 
 enum class PlayOutcome {
   Finished,
-  EndedEarly,  // the caller's whileWaiting asked to stop, e.g. the window is closing
+  EndedEarly,  // the caller's whileWaiting asked to end it: Escape, or the window closing
 };
+
+// The bars' chords to sound under the melody, or none for the melody alone.
+using ChordsUnder = std::optional<music::ChordIndexes>;
 
 // Sounds one token for t milliseconds: its pitch, or silence when it names no
 // note (text typed by hand, a cut across two note names), so the rhythm holds.
 bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t);
 
 // The play command: the count-in, then every two-character token cut from the
-// joined notes texts, `state.loop` times over. Returns when the last tone has
-// ended. state.loop is restored when the play finishes but not when it ends
-// early, as with any failure in the middle of a play.
+// joined notes texts, `state.loop` times over, with each bar's chord under its
+// four notes if asked. Returns when the last tone has ended, or as soon as
+// whileWaiting asks; either way state.loop is as it was when the play started.
 PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
-                 SoundOutput& output, WhileWaiting whileWaiting = {});
+                 SoundOutput& output, WhileWaiting whileWaiting = {},
+                 const ChordsUnder& chordsUnder = std::nullopt);
 
 // Every tone that play would sound, in order, without sounding any.
 std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop);

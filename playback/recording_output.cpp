@@ -4,14 +4,20 @@
 
 namespace quavern::playback {
 
-void RecordingOutput::begin(WhileWaiting whileWaiting) {
+void RecordingOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
   whileWaiting_ = std::move(whileWaiting);
+  accompaniment_ = std::move(accompaniment);
+  origin_ = Clock::now();
+  heardMs_ = 0;
+  streamMs_ = 0;
   ++begins_;
 }
 
 bool RecordingOutput::sound(Tone tone) {
   tones_.push_back(tone);
-  return !whileWaiting_ || whileWaiting_();
+  heardMs_ = streamMs_;
+  streamMs_ += tone.durationMs;
+  return !whileWaiting_ || whileWaiting_() == PlayControl::Continue;
 }
 
 }  // namespace quavern::playback

@@ -7,9 +7,10 @@ namespace quavern::playback {
 SampleWriterOutput::SampleWriterOutput(int sampleRate, SampleWriter writer)
     : synth_(sampleRate), writer_(std::move(writer)), chunk_(kChunkSamples) {}
 
-void SampleWriterOutput::begin(WhileWaiting whileWaiting) {
+void SampleWriterOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
   whileWaiting_ = std::move(whileWaiting);
-  synth_.reset();
+  synth_.reset(accompaniment);
+  origin_ = Clock::now();
   writtenSamples_ = 0;
 }
 
@@ -22,7 +23,11 @@ bool SampleWriterOutput::sound(Tone tone) {
     }
     writtenSamples_ += static_cast<std::int64_t>(count);
   }
-  return !whileWaiting_ || whileWaiting_();
+  return !whileWaiting_ || whileWaiting_() == PlayControl::Continue;
+}
+
+std::int64_t SampleWriterOutput::heardMs() const {
+  return writtenSamples_ * 1000 / synth_.sampleRate();
 }
 
 }  // namespace quavern::playback

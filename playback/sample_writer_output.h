@@ -24,9 +24,11 @@ class SampleWriterOutput final : public SoundOutput {
 
   SampleWriterOutput(int sampleRate, SampleWriter writer);
 
-  void begin(WhileWaiting whileWaiting) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
   bool sound(Tone tone) override;
   void end() override {}
+  std::int64_t heardMs() const override;
+  Clock::time_point heardOrigin() const override { return origin_; }
 
   // Samples handed on since begin().
   std::int64_t writtenSamples() const { return writtenSamples_; }
@@ -36,6 +38,7 @@ class SampleWriterOutput final : public SoundOutput {
   SampleWriter writer_;
   WhileWaiting whileWaiting_;
   std::vector<std::int16_t> chunk_;
+  Clock::time_point origin_;
   std::int64_t writtenSamples_ = 0;
 };
 

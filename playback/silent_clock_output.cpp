@@ -5,7 +5,7 @@
 
 namespace quavern::playback {
 
-void SilentClockOutput::begin(WhileWaiting whileWaiting) {
+void SilentClockOutput::begin(WhileWaiting whileWaiting, Accompaniment /*accompaniment*/) {
   whileWaiting_ = std::move(whileWaiting);
   playedMs_ = 0;
   clock_.start();
@@ -13,7 +13,11 @@ void SilentClockOutput::begin(WhileWaiting whileWaiting) {
 
 bool SilentClockOutput::sound(Tone tone) {
   playedMs_ += std::max(tone.durationMs, 0);
-  return clock_.waitUntil(playedMs_, whileWaiting_);
+  return clock_.waitUntil(playedMs_, whileWaiting_) == PlayControl::Continue;
+}
+
+std::int64_t SilentClockOutput::heardMs() const {
+  return std::clamp<std::int64_t>(clock_.elapsedMs(), 0, playedMs_);
 }
 
 }  // namespace quavern::playback

@@ -12,9 +12,11 @@ namespace quavern::playback {
 // the play so far, measured from begin().
 class SilentClockOutput final : public SoundOutput {
  public:
-  void begin(WhileWaiting whileWaiting) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
   bool sound(Tone tone) override;
   void end() override {}
+  std::int64_t heardMs() const override;
+  Clock::time_point heardOrigin() const override { return clock_.origin(); }
 
  private:
   DeadlineClock clock_;

@@ -1,16 +1,25 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
+#include "playback/accompaniment.h"
 #include "playback/tone.h"
 
 namespace quavern::playback {
 
+// What the caller of a play wants while it waits for sound to be heard.
+enum class PlayControl {
+  Continue,
+  Stop,     // end after a short release of what is sounding, so no click is heard
+  Abandon,  // end at once: the program is closing
+};
+
 // Called over and over while an output waits for sound to be heard, never more
-// than kLongestWaitSlice apart, so the caller can keep its window alive.
-// Returning false asks for the play to end now.
-using WhileWaiting = std::function<bool()>;
+// than kLongestWaitSlice apart, so the caller can keep its window alive and
+// follow the play.
+using WhileWaiting = std::function<PlayControl()>;
 
 inline constexpr std::chrono::milliseconds kLongestWaitSlice{20};
 
@@ -19,16 +28,26 @@ inline constexpr std::chrono::milliseconds kLongestWaitSlice{20};
 // platform tone call the program was designed around.
 class SoundOutput {
  public:
+  using Clock = std::chrono::steady_clock;
+
   SoundOutput() = default;
   SoundOutput(const SoundOutput&) = delete;
   SoundOutput& operator=(const SoundOutput&) = delete;
   virtual ~SoundOutput() = default;
 
-  virtual void begin(WhileWaiting whileWaiting) = 0;
+  // The accompaniment, if any, sounds under the tones on the same timeline.
+  virtual void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) = 0;
   // Returns false when whileWaiting asked to end the play.
   virtual bool sound(Tone tone) = 0;
-  // Returns once everything sounded has been heard; at once after an early end.
+  // Returns once everything sounded has been heard; sooner after an early end.
   virtual void end() = 0;
+
+  // How far into the stream the listener is: milliseconds of the play heard
+  // so far, not merely handed on. 0 before the first sample is heard.
+  virtual std::int64_t heardMs() const = 0;
+  // The moment at which the first sample of the stream was heard, or is
+  // expected to be; for lining other recordings up with the play.
+  virtual Clock::time_point heardOrigin() const = 0;
 };
 
 }  // namespace quavern::playback

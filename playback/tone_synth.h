@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
+#include "playback/accompaniment.h"
+#include "playback/chord_layer.h"
+#include "playback/sine_table.h"
 #include "playback/tone.h"
 
 namespace quavern::playback {
@@ -15,24 +17,10 @@ namespace quavern::playback {
 // stream of hundreds of tones does not drift whatever the note duration.
 std::int64_t sampleAtMs(std::int64_t ms, int sampleRate);
 
-// One period of a sine as the synthesis samples it: entry n is
-// sin(2 pi n / sampleRate). A tone of a whole number of hertz f takes entry
-// (i * f) mod sampleRate at its sample i, so a lookup gives exactly the value
-// the sine would, at a fraction of the cost.
-class SineTable {
- public:
-  explicit SineTable(int sampleRate);
-  double operator[](std::int64_t phaseIndex) const {
-    return values_[static_cast<std::size_t>(phaseIndex)];
-  }
-
- private:
-  std::vector<double> values_;
-};
-
 // Renders a stream of tones, one after the other with no gap, as signed 16-bit
-// mono samples. Knows only its sample rate: no device, and no allocation once
-// built, so it can run offline as well as feed a sound card.
+// mono samples, with the chords of an accompaniment added underneath. Knows only
+// its sample rate: no device, and no allocation while rendering, so it can run
+// offline as well as feed a sound card.
 class ToneSynth {
  public:
   // Peak amplitude, -12 dBFS: loud enough to hear, far from clipping.
@@ -46,6 +34,9 @@ class ToneSynth {
   explicit ToneSynth(int sampleRate);
 
   int sampleRate() const { return sampleRate_; }
+
+  // Goes back to the start of a new stream, with these chords under it.
+  void reset(const Accompaniment& accompaniment = {});
 
   // Starts the next tone of the stream where the previous one ended.
   void startTone(Tone tone);
@@ -63,23 +54,19 @@ class ToneSynth {
   // Stream sample at which the current tone started.
   std::int64_t toneStartSample() const { return toneStart_; }
 
-  // Goes back to the start of a new stream.
-  void reset();
-
  private:
-  double envelopeAt(std::int64_t index) const;
+  // The melody's value at the current sample; moves on by one sample.
+  double nextMelodyValue();
 
   int sampleRate_;
   std::shared_ptr<const SineTable> sine_;
+  ChordLayer chords_;
   std::int64_t streamMs_ = 0;
   std::int64_t toneStart_ = 0;
   std::int64_t toneLength_ = 0;
   std::int64_t position_ = 0;
   std::int64_t rampLength_ = 0;
-  // Where the current sample lies in the sine's period, kept in integers so it
-  // stays exact however long the tone and however it is cut into chunks.
-  std::int64_t phaseIndex_ = 0;
-  std::int64_t phaseStep_ = 0;  // frequency reduced into one period
+  SinePhase phase_;
   int frequencyHz_ = kRestHz;
 };
 

@@ -36,7 +36,7 @@ TEST(Play, CountsTheLoopDownPassByPass) {
 
   play(twoNotes(), 3, state, output, [&] {
     loopWhileSounding.push_back(state.loop);
-    return true;
+    return PlayControl::Continue;
   });
 
   const std::vector<std::int32_t> passes{3, 3, 3, 3, 3, 3, 2, 2, 1, 1};
@@ -54,18 +54,22 @@ TEST(Play, AfterStopSoundsTheCountInOnlyAndKeepsLoopAtZero) {
   EXPECT_EQ(state.loop_, 0);
 }
 
-TEST(Play, EndsAtOnceWhenAskedAndLeavesTheLoopCountAsItWas) {
-  RecordingOutput output;
-  PlayState state{.t = 60, .loop = 2, .loop_ = 0};
-  int callsLeft = 7;
+TEST(Play, EndsAtOnceWhenAskedAndRestoresTheLoopCount) {
+  for (const PlayControl asked : {PlayControl::Stop, PlayControl::Abandon}) {
+    RecordingOutput output;
+    PlayState state{.t = 60, .loop = 2, .loop_ = 0};
+    int callsLeft = 7;
 
-  const PlayOutcome outcome = play(twoNotes(), 3, state, output, [&] { return --callsLeft > 0; });
+    const PlayOutcome outcome = play(twoNotes(), 3, state, output, [&] {
+      return --callsLeft > 0 ? PlayControl::Continue : asked;
+    });
 
-  EXPECT_EQ(outcome, PlayOutcome::EndedEarly);
-  EXPECT_EQ(output.tones().size(), 7u);
-  EXPECT_EQ(output.ends(), 1);
-  EXPECT_EQ(state.loop, 1);  // ended in the second pass, not restored
-  EXPECT_EQ(state.loop_, 2);
+    EXPECT_EQ(outcome, PlayOutcome::EndedEarly);
+    EXPECT_EQ(output.tones().size(), 7u);  // ended in the second pass
+    EXPECT_EQ(output.ends(), 1);
+    EXPECT_EQ(state.loop, 2);
+    EXPECT_EQ(state.loop_, 2);
+  }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST_F(SoundServerTest, ServerThatDiesMidPlayLeavesThePlayToEndSilentlyInTime) {
     if (!ended && Clock::now() - start > milliseconds(600)) {
       ended = pactl({"exit"});
     }
-    return true;
+    return PlayControl::Continue;
   });
   for (int k = 0; k < 8; ++k) {
     EXPECT_TRUE(output.sound({659, 250}));

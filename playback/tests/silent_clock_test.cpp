@@ -49,7 +49,7 @@ TEST(SilentClock, KeepsTheCallerAliveWhileWaiting) {
   int calls = 0;
   output.begin([&] {
     ++calls;
-    return true;
+    return PlayControl::Continue;
   });
   output.sound({523, 500});
   output.end();
@@ -59,7 +59,7 @@ TEST(SilentClock, KeepsTheCallerAliveWhileWaiting) {
 TEST(SilentClock, EndsTheToneAsSoonAsTheCallerAsks) {
   SilentClockOutput output;
   const Clock::time_point start = Clock::now();
-  output.begin([] { return false; });
+  output.begin([] { return PlayControl::Abandon; });
   EXPECT_FALSE(output.sound({523, 5000}));
   EXPECT_LT(since(start), milliseconds(50) + kGenerousLateness);
 }

@@ -100,7 +100,7 @@ TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime
       // The server stops taking data, as a sound server that hangs would.
       suspended = pactl({"suspend-sink", "@DEFAULT_SINK@", "1"});
     }
-    return true;
+    return PlayControl::Continue;
   });
   for (int k = 0; k < 8; ++k) {
     EXPECT_TRUE(output.sound({659, 250}));

@@ -1,0 +1,36 @@
+#include "playback/follow_along.h"
+
+namespace quavern::playback {
+namespace {
+
+constexpr std::int64_t kCountInTones = 4;
+
+}  // namespace
+
+std::optional<std::size_t> tokenHeardAt(std::int64_t heardMs, std::size_t tokensPerPass,
+                                        std::int32_t t, std::int32_t passes) {
+  if (t <= 0 || tokensPerPass == 0 || heardMs < 0) {
+    return std::nullopt;
+  }
+  const std::int64_t tone = heardMs / t - kCountInTones;
+  const auto perPass = static_cast<std::int64_t>(tokensPerPass);
+  if (tone < 0 || tone >= perPass * passes) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(tone % perPass);
+}
+
+std::vector<FieldSelection> selectionsOf(const music::TokenCut& token) {
+  if (token.first.bar == token.second.bar) {
+    return {{token.first.bar, token.first.offset, 2}};
+  }
+  return {{token.first.bar, token.first.offset, 1}, {token.second.bar, token.second.offset, 1}};
+}
+
+std::vector<FieldSelection> markAt(std::int64_t heardMs, const std::vector<music::TokenCut>& tokens,
+                                   std::int32_t t, std::int32_t passes) {
+  const std::optional<std::size_t> heard = tokenHeardAt(heardMs, tokens.size(), t, passes);
+  return heard ? selectionsOf(tokens[*heard]) : std::vector<FieldSelection>{};
+}
+
+}  // namespace quavern::playback
