@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 
 namespace quavern::playback::testing {
 namespace {
@@ -42,6 +43,22 @@ double measureFrequencyHz(Samples samples, int sampleRate) {
     return 0.0;
   }
   return cycles * static_cast<double>(sampleRate) / (last - first);
+}
+
+double amplitudeAt(Samples samples, int frequencyHz, int sampleRate) {
+  if (samples.empty()) {
+    return 0.0;
+  }
+  double real = 0.0;
+  double imaginary = 0.0;
+  for (std::size_t n = 0; n < samples.size(); ++n) {
+    const auto cycle =
+        static_cast<double>((static_cast<std::int64_t>(n) * frequencyHz) % sampleRate);
+    const double phase = 2.0 * std::numbers::pi * cycle / sampleRate;
+    real += samples[n] * std::cos(phase);
+    imaginary -= samples[n] * std::sin(phase);
+  }
+  return 2.0 * std::hypot(real, imaginary) / static_cast<double>(samples.size());
 }
 
 double rootMeanSquare(Samples samples) {

@@ -17,6 +17,11 @@ double measureFrequencyHz(Samples samples, int sampleRate);
 
 double rootMeanSquare(Samples samples);
 
+// Peak amplitude of the sine of `frequencyHz` in `samples`, from one bin of a
+// discrete Fourier transform. Exact for a whole number of hertz when the
+// samples span a whole second, where other whole-hertz sines do not leak in.
+double amplitudeAt(Samples samples, int frequencyHz, int sampleRate);
+
 int peakMagnitude(Samples samples);
 
 // Largest step between neighbouring samples.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "playback/audio_sink_output.h"
 #include "playback/silent_clock_output.h"
@@ -56,16 +58,48 @@ TEST(SilentClock, KeepsTheCallerAliveWhileWaiting) {
   EXPECT_GE(calls, 500 / 50);
 }
 
+// Escape and a closing window end a play the same way when nothing sounds.
 TEST(SilentClock, EndsTheToneAsSoonAsTheCallerAsks) {
+  for (const PlayControl asked : {PlayControl::Stop, PlayControl::Abandon}) {
+    SilentClockOutput output;
+    const Clock::time_point start = Clock::now();
+    output.begin([asked] { return asked; });
+    EXPECT_FALSE(output.sound({523, 5000}));
+    EXPECT_FALSE(output.sound({523, 5000}));
+    output.end();
+    EXPECT_LT(since(start), milliseconds(50) + kGenerousLateness);
+  }
+}
+
+TEST(SilentClock, HeardPositionRunsWithTheClockWithinTheTonesSoFar) {
   SilentClockOutput output;
-  const Clock::time_point start = Clock::now();
-  output.begin([] { return PlayControl::Abandon; });
-  EXPECT_FALSE(output.sound({523, 5000}));
-  EXPECT_LT(since(start), milliseconds(50) + kGenerousLateness);
+  std::vector<std::int64_t> heard;
+  output.begin([&] {
+    heard.push_back(output.heardMs());
+    return PlayControl::Continue;
+  });
+  output.sound({523, 200});
+  output.sound({523, 100});
+  ASSERT_FALSE(heard.empty());
+  EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+  EXPECT_LE(heard.back(), 300);
+  EXPECT_GE(heard.back(), 280);
+  EXPECT_EQ(output.heardMs(), 300);
 }
 
 // The unit tests run with PULSE_SERVER naming a socket where nothing listens,
 // like a machine without a sound server.
+TEST(AudioSinkWithoutSoundServer, StopsAtOnceWhenAsked) {
+  AudioSinkOutput output;
+  const Clock::time_point start = Clock::now();
+  int calls = 0;
+  output.begin([&] { return ++calls < 10 ? PlayControl::Continue : PlayControl::Stop; });
+  EXPECT_FALSE(output.sound({880, 5000}));
+  output.end();
+  EXPECT_GE(since(start), milliseconds(9 * 10));
+  EXPECT_LT(since(start), milliseconds(200) + kGenerousLateness);
+}
+
 TEST(AudioSinkWithoutSoundServer, PlaysSilentlyInTime) {
   AudioSinkOutput output;
   const Clock::time_point start = Clock::now();
