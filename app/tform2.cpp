@@ -1,10 +1,14 @@
 #include "app/tform2.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
 
 #include "app/controls.h"
 #include "app/window_font.h"
+#include "app/window_menu.h"
 #include "music/chords.h"
 
 namespace quavern {
@@ -35,7 +39,7 @@ void fill(QComboBox& selector, const QStringList& entries) {
 }  // namespace
 
 TForm2::TForm2(TForm2Services services, QWidget* owner)
-    : QWidget(owner), services_(std::move(services)) {
+    : QWidget(owner), services_(std::move(services)), preferences_(services_.preferencesFile) {
   setFont(windowFont());
   setupUi(this);
   fitLabelsToText();
@@ -63,6 +67,30 @@ TForm2::TForm2(TForm2Services services, QWidget* owner)
   bs = music::kFlatSpelling;
   fillSelectors();
   music::fillChordToneTables();
+  setUpMenu();
+}
+
+void TForm2::setUpMenu() {
+  menu_ = new WindowMenu(*this);
+  QAction& chords = menu_->chordsUnderMelody();
+  chords.setChecked(preferences_.chordsUnderMelody());
+  connect(&chords, &QAction::toggled, this,
+          [this](bool on) { preferences_.setChordsUnderMelody(on); });
+}
+
+// The menu belongs to the window's background: the empty face and the captions.
+void TForm2::contextMenuEvent(QContextMenuEvent* event) {
+  QWidget* under = childAt(event->pos());
+  if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr) {
+    menu_->popUp(event->globalPos());
+  }
+}
+
+playback::ChordsUnder TForm2::chordsToPlayUnder() const {
+  if (!preferences_.chordsUnderMelody()) {
+    return std::nullopt;
+  }
+  return readChordIndexes();
 }
 
 TForm2::~TForm2() = default;

@@ -6,17 +6,22 @@
 #include <memory>
 #include <string>
 
+#include "app/preferences.h"
 #include "music/bar_generator.h"
 #include "music/make_command.h"
+#include "playback/play.h"
 #include "playback/silent_clock_output.h"
 #include "playback/sound_output.h"
 #include "ui_tform2.h"
 
 class QCheckBox;
+class QContextMenuEvent;
 class QComboBox;
 class QLineEdit;
 
 namespace quavern {
+
+class WindowMenu;
 
 // Spelling of the notes that "make" writes: 1 flat names, 2 sharp names.
 extern int bs;
@@ -33,6 +38,9 @@ struct TForm2Services {
   ShowMessage showMessage;  // empty: a modal message box
   // Where play sounds; the program hands in the sound device.
   std::unique_ptr<playback::SoundOutput> sound = std::make_unique<playback::SilentClockOutput>();
+  // Where the window's remembered choices are kept; empty: the user's
+  // configuration folder.
+  QString preferencesFile;
 };
 
 // The three controls that make up one bar of the song.
@@ -68,7 +76,12 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void ComboBox20Select();  // loop count chosen
   void ComboBox22Select();  // spelling chosen
 
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
  private:
+  void setUpMenu();
+  playback::ChordsUnder chordsToPlayUnder() const;
   void fillSelectors();
   void fitLabelsToText();
   void showMessage(const QString& text);
@@ -80,6 +93,8 @@ class TForm2 : public QWidget, private Ui::TForm2 {
 
   std::array<BarControls, music::kBarCount> bars_;
   TForm2Services services_;
+  Preferences preferences_;
+  WindowMenu* menu_ = nullptr;
 };
 
 }  // namespace quavern

@@ -15,11 +15,14 @@ void TForm2::Button2Click() {
   {
     PlayFollower follower(notesFields(), notes, playback::noteDurationMs(tempoIndex), loop);
     playback::SoundOutput& output = *services_.sound;
-    playback::play(notes, tempoIndex, state, output, [&] {
-      const playback::PlayControl asked = guard.keepWindowAlive();
-      follower.showHeard(output.heardMs());
-      return asked;
-    });
+    playback::play(
+        notes, tempoIndex, state, output,
+        [&] {
+          const playback::PlayControl asked = guard.keepWindowAlive();
+          follower.showHeard(output.heardMs());
+          return asked;
+        },
+        chordsToPlayUnder());
   }
   t = state.t;
   loop = state.loop;

@@ -1,0 +1,36 @@
+#include "app/preferences.h"
+
+#include <QSettings>
+#include <memory>
+#include <utility>
+
+namespace quavern {
+namespace {
+
+const QString kChordsUnderMelodyKey = QStringLiteral("play/chordsUnderMelody");
+
+std::unique_ptr<QSettings> openSettings(const QString& filePath) {
+  if (filePath.isEmpty()) {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("quavern"), QStringLiteral("quavern"));
+  }
+  return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+}
+
+}  // namespace
+
+Preferences::Preferences(QString filePath) : filePath_(std::move(filePath)) {
+  const auto settings = openSettings(filePath_);
+  if (settings->status() == QSettings::NoError) {
+    chordsUnderMelody_ = settings->value(kChordsUnderMelodyKey, false).toBool();
+  }
+}
+
+void Preferences::setChordsUnderMelody(bool on) {
+  chordsUnderMelody_ = on;
+  const auto settings = openSettings(filePath_);
+  settings->setValue(kChordsUnderMelodyKey, on);
+  settings->sync();
+}
+
+}  // namespace quavern

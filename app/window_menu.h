@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QObject>
+#include <QPoint>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace quavern {
+
+// The commands beyond the window's buttons: a menu on the window's background
+// and a keyboard shortcut each, which work from anywhere in the window, a text
+// field included. Their shortcuts win over a text field's own key bindings
+// (on Linux Ctrl+E moves to the end of the line).
+class WindowMenu : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit WindowMenu(QWidget& window);
+  ~WindowMenu() override;
+
+  QAction& chordsUnderMelody() const { return *chordsUnderMelody_; }
+
+  // Shows the menu at a point on the screen.
+  void popUp(QPoint globalPosition);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QAction* addCommand(const QString& text, const QKeySequence& shortcut);
+  bool isOurShortcut(const QEvent& event) const;
+
+  QWidget& window_;
+  QMenu* menu_;
+  QAction* chordsUnderMelody_;
+  std::vector<QKeySequence> shortcuts_;
+};
+
+}  // namespace quavern
