@@ -38,12 +38,13 @@ AudioSinkOutput::AudioSinkOutput() = default;
 
 AudioSinkOutput::~AudioSinkOutput() {
   closeSink();
-  dropRetiredSinkIfPlayedOut(true);
 }
 
 void AudioSinkOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
   closeSink();
-  dropRetiredSinkIfPlayedOut(false);
+  if (retired_ && retired_->finished()) {
+    retired_.reset();
+  }
   whileWaiting_ = std::move(whileWaiting);
   synth_.reset(accompaniment);
   writtenSamples_ = 0;
@@ -86,22 +87,13 @@ void AudioSinkOutput::closeSink() {
   device_ = nullptr;
 }
 
-// Lets the sink play out what it holds, without waiting for it, so the window
-// takes input again at once; it is closed once that has been heard.
+// Lets the sink play out its fade and the silence after it on its own, so
+// the window takes input again at once. A play that starts meanwhile opens a
+// sink of its own.
 void AudioSinkOutput::retireSink() {
-  dropRetiredSinkIfPlayedOut(true);
-  const std::int64_t unheardMs =
-      std::max<std::int64_t>(writtenSamples_ * 1000 / kSampleRate - heardMs(), 0);
-  retiredPlayedOutBy_ = Clock::now() + std::chrono::milliseconds(unheardMs) + kDrainMargin;
-  retired_ = std::move(sink_);
+  retired_ = std::make_unique<SinkRetirement>(std::move(sink_), *device_, samplesIn(kSilenceTailMs),
+                                              writtenSamples_, kSampleRate);
   device_ = nullptr;
-}
-
-void AudioSinkOutput::dropRetiredSinkIfPlayedOut(bool evenIfNot) {
-  if (retired_ && (evenIfNot || Clock::now() >= retiredPlayedOutBy_)) {
-    retired_->stop();
-    retired_.reset();
-  }
 }
 
 void AudioSinkOutput::goSilent(Fallback why) {
@@ -246,10 +238,8 @@ bool AudioSinkOutput::sinkHasStalled() const {
 }
 
 void AudioSinkOutput::end() {
-  if (sink_ && asked_ != PlayControl::Abandon) {
-    writeSilenceTail();
-  }
   if (sink_ && asked_ == PlayControl::Continue) {
+    writeSilenceTail();
     drainSink();
   }
   if (sink_ && asked_ == PlayControl::Stop) {

@@ -8,6 +8,7 @@
 
 #include "playback/deadline_clock.h"
 #include "playback/heard_position.h"
+#include "playback/sink_retirement.h"
 #include "playback/sound_output.h"
 #include "playback/tone_synth.h"
 
@@ -53,7 +54,6 @@ class AudioSinkOutput final : public SoundOutput {
   void openSink();
   void closeSink();
   void retireSink();
-  void dropRetiredSinkIfPlayedOut(bool evenIfNot);
   void goSilent(Fallback why);
   bool feedSink();
   bool writeSamples(std::span<const std::int16_t> samples);
@@ -70,8 +70,7 @@ class AudioSinkOutput final : public SoundOutput {
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* device_ = nullptr;
   // The sink of a play stopped early, left to play out its fade on its own.
-  std::unique_ptr<QAudioSink> retired_;
-  Clock::time_point retiredPlayedOutBy_;
+  std::unique_ptr<SinkRetirement> retired_;
   ToneSynth synth_{kSampleRate};
   std::vector<std::int16_t> chunk_;
   DeadlineClock clock_;

@@ -10,8 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "music/chords.h"
 #include "playback/audio_sink_output.h"
+#include "playback/chord_layer.h"
 #include "playback/play.h"
+#include "playback/sample_writer_output.h"
 #include "playback/testing/monitor_recorder.h"
 #include "playback/testing/recording_analysis.h"
 #include "playback/testing/signal_analysis.h"
@@ -113,6 +116,65 @@ TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime
   EXPECT_EQ(output.fallback(), AudioSinkOutput::Fallback::SinkStalled);
   EXPECT_GE(took, milliseconds(2000 - AudioSinkOutput::kRequestedBufferMs));
   EXPECT_LT(took, milliseconds(2000 + 1000));
+}
+
+}  // namespace
+}  // namespace quavern::playback
+
+namespace quavern::playback {
+namespace {
+
+// The samples play hands to the sound device, rendered offline.
+std::vector<std::int16_t> renderedPlay(const music::NotesTexts& notes, int tempoIndex,
+                                       const ChordsUnder& chords) {
+  std::vector<std::int16_t> samples;
+  SampleWriterOutput writer(kRate, [&](std::span<const std::int16_t> chunk) {
+    samples.insert(samples.end(), chunk.begin(), chunk.end());
+    return true;
+  });
+  PlayState state;
+  play(notes, tempoIndex, state, writer, {}, chords);
+  return samples;
+}
+
+TEST_F(SoundServerTest, ChordsUnderTheMelodyAreHeardExactlyAsRendered) {
+  testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-chords-test.raw"));
+  ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+
+  music::NotesTexts notes;
+  notes[0] = u"c-e-g-bb";
+  notes[1] = u"a-xyC-";
+  music::ChordIndexes chords;
+  chords.fill(music::kNoChord);
+  chords[0] = 0;   // "C"
+  chords[1] = 19;  // "Am"
+  PlayState state;
+  AudioSinkOutput output;
+  EXPECT_EQ(play(notes, 3, state, output, {}, chords), PlayOutcome::Finished);
+  std::this_thread::sleep_for(milliseconds(300));
+  const std::vector<std::int16_t> recording = recorder.stop();
+  ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+
+  const std::vector<std::int16_t> expected = renderedPlay(notes, 3, chords);
+  const std::int64_t coarse = testing::firstLoudSample(recording, testing::kSilenceThreshold) -
+                              testing::firstLoudSample(expected, testing::kSilenceThreshold);
+  const std::int64_t origin = coarse + testing::bestShift(recording, expected, coarse, kRate / 100);
+  ASSERT_GE(origin, 0);
+  ASSERT_LE(origin + std::ssize(expected), std::ssize(recording));
+  int worst = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    worst =
+        std::max(worst, std::abs(recording[static_cast<std::size_t>(origin) + i] - expected[i]));
+  }
+  EXPECT_LE(worst, 2) << "the recording differs from the rendered play";
+  // Bar 2's chord is there, at its level, under a rest and a note.
+  const Samples underRest =
+      Samples(recording).subspan(static_cast<std::size_t>(origin + sampleAtMs(4500, kRate)), kRate);
+  for (const int frequency : chordFrequencies(19)) {
+    EXPECT_NEAR(testing::amplitudeAt(underRest, frequency, kRate), ChordLayer::kToneLevel * 32767.0,
+                0.1 * ChordLayer::kToneLevel * 32767.0)
+        << frequency << " Hz";
+  }
 }
 
 }  // namespace
