@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <algorithm>
+#include <array>
 #include <span>
 #include <thread>
 #include <utility>
@@ -42,6 +43,7 @@ void AudioSinkOutput::begin(WhileWaiting whileWaiting) {
   whileWaiting_ = std::move(whileWaiting);
   synth_.reset();
   writtenSamples_ = 0;
+  trailingSilenceSamples_ = 0;
   fallback_ = Fallback::None;
   endedEarly_ = false;
   clock_.start();
@@ -154,10 +156,39 @@ bool AudioSinkOutput::sinkHasStalled() const {
 }
 
 void AudioSinkOutput::end() {
-  if (sink_ && !endedEarly_) {
+  if (sink_ && !endedEarly_ && writeTrailingSilence()) {
     drainSink();
   }
   closeSink();
+}
+
+// Writes kTrailingSilenceMs of silence, or the granted buffer's worth if that
+// is longer, as the sink makes room; less if the last tone is heard first.
+// Draining still waits for the tone only. Returns false when the play is to
+// end now.
+bool AudioSinkOutput::writeTrailingSilence() {
+  static constexpr std::array<std::int16_t, kTrailingSilenceMs * kSampleRate / 1000> kSilence{};
+  // The server starts a stream once its buffer is full, so a play shorter than
+  // the buffer is heard only when silence fills the rest.
+  const std::int64_t wanted =
+      std::max<std::int64_t>(std::ssize(kSilence), grantedBufferMs_ * kSampleRate / 1000);
+  while (trailingSilenceSamples_ < wanted && !heardEverything()) {
+    const std::int64_t silenceLeft = wanted - trailingSilenceSamples_;
+    const std::int64_t count = std::min({roomInSamples(), silenceLeft, std::ssize(kSilence)});
+    if (count >= std::min(silenceLeft, kSmallestWriteSamples)) {
+      const auto bytes = static_cast<qint64>(count) * kBytesPerSample;
+      if (device_->write(reinterpret_cast<const char*>(kSilence.data()), bytes) != bytes) {
+        return true;
+      }
+      trailingSilenceSamples_ += count;
+      lastWrite_ = DeadlineClock::Clock::now();
+    } else if (sinkHasStalled()) {
+      return true;
+    } else if (!pause()) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Stopping a sink drops what it still holds, so wait until the last sample has
@@ -176,8 +207,12 @@ bool AudioSinkOutput::heardEverything() const {
   if (sink_->state() == QAudio::StoppedState) {
     return true;
   }
+  // The server has taken the last tone sample once no more than the trailing
+  // silence is left in the buffer; the sink's latency is then still to pass.
+  const qint64 bufferedBytes = sink_->bufferSize() - sink_->bytesFree();
   const qint64 writtenUs = writtenSamples_ * 1'000'000 / kSampleRate;
-  return sink_->bytesFree() >= sink_->bufferSize() && sink_->processedUSecs() >= writtenUs;
+  return bufferedBytes <= trailingSilenceSamples_ * kBytesPerSample &&
+         sink_->processedUSecs() >= writtenUs;
 }
 
 }  // namespace quavern::playback

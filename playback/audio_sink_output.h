@@ -25,6 +25,11 @@ class AudioSinkOutput final : public SoundOutput {
   static constexpr int kRequestedBufferMs = 200;
   // A sink that takes nothing for this long is taken for dead.
   static constexpr std::chrono::milliseconds kStallLimit{500};
+  // Silence written after the last tone, at least, so that the stream does not
+  // end on a partial period of the server: PipeWire then drops out for half a
+  // period before the tone's last samples, with a click at both edges. What is
+  // left of it is dropped unheard when the sink stops once the tone is heard.
+  static constexpr int kTrailingSilenceMs = 100;
 
   enum class Fallback { None, NoDevice, SinkDidNotStart, SinkStalled };
 
@@ -49,6 +54,7 @@ class AudioSinkOutput final : public SoundOutput {
   bool pause();
   std::int64_t roomInSamples() const;
   bool sinkHasStalled() const;
+  bool writeTrailingSilence();
   void drainSink();
   bool heardEverything() const;
 
@@ -59,7 +65,8 @@ class AudioSinkOutput final : public SoundOutput {
   DeadlineClock clock_;
   WhileWaiting whileWaiting_;
   DeadlineClock::Clock::time_point lastWrite_;
-  std::int64_t writtenSamples_ = 0;
+  std::int64_t writtenSamples_ = 0;  // of tones, not of the trailing silence
+  std::int64_t trailingSilenceSamples_ = 0;
   int grantedBufferMs_ = 0;
   Fallback fallback_ = Fallback::None;
   bool endedEarly_ = false;

@@ -89,6 +89,39 @@ TEST_F(SoundServerTest, ShortTonesFollowEachOtherOnTheirSamplePositions) {
   checkTones(testing::analyseRecording(recording, tones, kRate), tones);
 }
 
+// Plays that end at different points of the server's period (1024 samples on
+// PipeWire): the last tone must come out whole, release included, with nothing
+// after it.
+TEST_F(SoundServerTest, PlayEndsWithItsLastToneWholeAndNothingAfterIt) {
+  const std::vector<std::vector<Tone>> plays = {
+      {{523, 250}, {659, 500}},
+      {{880, 83}, {988, 83}, {1047, 117}},
+      {{784, 67}},  // shorter than the sink's buffer
+      {{784, 30}},  // shorter than the trailing silence too
+  };
+  for (const std::vector<Tone>& tones : plays) {
+    SCOPED_TRACE(::testing::Message() << "play of " << tones.size() << " tones ending in "
+                                      << tones.back().durationMs << " ms");
+    testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-end-test.raw"));
+    ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+    AudioSinkOutput output;
+    output.begin({});
+    for (const Tone& tone : tones) {
+      output.sound(tone);
+    }
+    output.end();
+    std::this_thread::sleep_for(milliseconds(testing::kAfterEndMs + 100));
+    const std::vector<std::int16_t> recording = recorder.stop();
+
+    ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+    const testing::RecordingReport report = testing::analyseRecording(recording, tones, kRate);
+    checkTones(report, tones);
+    // PipeWire mixes in floating point: allow a sample to round one step away.
+    EXPECT_LE(report.lastToneWorstDifference, 1) << "the last tone did not come out whole";
+    EXPECT_LE(report.peakAfterEnd, testing::kSilenceThreshold) << "sound after the last tone";
+  }
+}
+
 TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime) {
   AudioSinkOutput output;
   const Clock::time_point start = Clock::now();
