@@ -206,10 +206,29 @@ void AudioSinkOutput::fadeOutWhatSounds() {
   }
 }
 
-void AudioSinkOutput::writeSilenceTail() {
-  const auto tailLength = static_cast<std::size_t>(samplesIn(kSilenceTailMs));
-  std::fill_n(chunk_.begin(), tailLength, std::int16_t{0});
-  writeSamples(std::span(chunk_.data(), tailLength));
+// Writes kSilenceTailMs of silence, or the granted buffer's worth if that is
+// longer, as the sink makes room: the server starts a stream only once its
+// buffer is full, so a play shorter than the buffer is heard only when silence
+// fills the rest. Stops early once the last sound has been heard; false when
+// the play is to end now.
+bool AudioSinkOutput::writeSilenceTail() {
+  const std::int64_t wanted = std::max(samplesIn(kSilenceTailMs), samplesIn(grantedBufferMs_));
+  std::fill(chunk_.begin(), chunk_.end(), std::int16_t{0});
+  while (silenceWritten() < wanted && !heardEverything()) {
+    const std::int64_t silenceLeft = wanted - silenceWritten();
+    const std::int64_t count = std::min({roomInSamples(), silenceLeft, std::ssize(chunk_)});
+    if (count >= std::min(silenceLeft, kSmallestWriteSamples)) {
+      if (!writeNow(std::span(chunk_.data(), static_cast<std::size_t>(count)))) {
+        return true;
+      }
+    } else if (sinkHasStalled()) {
+      return true;
+    } else if (const PlayControl asked = pause(); asked != PlayControl::Continue) {
+      asked_ = asked;
+      return false;
+    }
+  }
+  return true;
 }
 
 PlayControl AudioSinkOutput::pause() {
@@ -238,8 +257,7 @@ bool AudioSinkOutput::sinkHasStalled() const {
 }
 
 void AudioSinkOutput::end() {
-  if (sink_ && asked_ == PlayControl::Continue) {
-    writeSilenceTail();
+  if (sink_ && asked_ == PlayControl::Continue && writeSilenceTail()) {
     drainSink();
   }
   if (sink_ && asked_ == PlayControl::Stop) {
@@ -261,11 +279,17 @@ void AudioSinkOutput::drainSink() {
   }
 }
 
+// The server has taken the last sound once no more than the silence after it is
+// left in the buffer, and the sink has played it once its played time has
+// passed the sound's end. The played time alone is not enough: on PipeWire it
+// may pass the end while the sound's last partial period is still to come.
 bool AudioSinkOutput::heardEverything() const {
   if (sink_->state() == QAudio::StoppedState) {
     return true;
   }
-  return sink_->processedUSecs() >= soundedSamples_ * 1'000'000 / kSampleRate;
+  const qint64 bufferedBytes = sink_->bufferSize() - sink_->bytesFree();
+  return bufferedBytes <= silenceWritten() * kBytesPerSample &&
+         sink_->processedUSecs() >= soundedSamples_ * 1'000'000 / kSampleRate;
 }
 
 }  // namespace quavern::playback

@@ -30,8 +30,10 @@ class AudioSinkOutput final : public SoundOutput {
   static constexpr std::chrono::milliseconds kStallLimit{500};
   // A play stopped early fades out over this long rather than stopping dead.
   static constexpr int kReleaseMs = 5;
-  // Silence after the last sound: the server then ends the stream on silence
-  // of its own, never on a partial period of sound.
+  // Silence written after the last sound, at least, so that the stream does not
+  // end on a partial period of the server: PipeWire then drops out for half a
+  // period before the sound's last samples, with a click at both edges. What is
+  // left of it when the sound has been heard is dropped unheard.
   static constexpr int kSilenceTailMs = 100;
 
   enum class Fallback { None, NoDevice, SinkDidNotStart, SinkStalled };
@@ -63,7 +65,8 @@ class AudioSinkOutput final : public SoundOutput {
   std::int64_t roomInSamples() const;
   bool sinkHasStalled() const;
   void fadeOutWhatSounds();
-  void writeSilenceTail();
+  bool writeSilenceTail();
+  std::int64_t silenceWritten() const { return writtenSamples_ - soundedSamples_; }
   void drainSink();
   bool heardEverything() const;
 

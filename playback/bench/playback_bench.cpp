@@ -1,7 +1,8 @@
 // Measures playback: synthesis cost, and the timing of long tone sequences
 // through the silent clock and the real sound device. For the device figures
-// run it through run_playback_bench.sh, which starts a private PulseAudio
-// server with a null sink whose monitor is recorded.
+// run it through run_playback_bench.sh, which starts a private PulseAudio and
+// then a private PipeWire server, each with a null sink whose monitor is
+// recorded.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -128,6 +129,9 @@ void BM_AudioSinkLongSequence(benchmark::State& state) {
     state.counters["worst_call_dev_ms"] = timing.worstDeviationMs;
     state.counters["worst_call_dev_after_first_ms"] = timing.worstDeviationAfterFirstMs;
     state.counters["end_late_ms"] = timing.totalMs - sumMs(tones);
+    // 0 or 1 (rounding) when the last tone came out whole; 0 when nothing followed it.
+    state.counters["last_tone_worst_diff"] = report.lastToneWorstDifference;
+    state.counters["peak_after_end"] = report.peakAfterEnd;
   }
 }
 BENCHMARK(BM_AudioSinkLongSequence)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 #include "playback/testing/recording_analysis.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "playback/tone_synth.h"
 
@@ -54,6 +55,25 @@ ToneReport measureTone(Samples recording, Samples rendered, std::int64_t origin,
   return report;
 }
 
+int worstDifference(Samples recorded, Samples rendered) {
+  int worst = 0;
+  for (std::size_t i = 0; i < rendered.size(); ++i) {
+    worst = std::max(worst, std::abs(recorded[i] - rendered[i]));
+  }
+  return worst;
+}
+
+void measureEnd(Samples recording, Samples rendered, const Placed& last, int sampleRate,
+                RecordingReport& report) {
+  const std::int64_t length = last.end - last.start;
+  report.lastToneWorstDifference = worstDifference(
+      part(recording, report.origin + last.start, length), part(rendered, last.start, length));
+  const std::int64_t afterFrom = report.origin + last.end;
+  const std::int64_t afterLength = std::min<std::int64_t>(sampleAtMs(kAfterEndMs, sampleRate),
+                                                          std::ssize(recording) - afterFrom);
+  report.peakAfterEnd = peakMagnitude(part(recording, afterFrom, afterLength));
+}
+
 bool insideRest(const QuietRun& run, const std::vector<Placed>& placed, int sampleRate) {
   const std::int64_t slack = sampleRate / 100;
   return std::any_of(placed.begin(), placed.end(), [&](const Placed& p) {
@@ -92,6 +112,7 @@ RecordingReport analyseRecording(Samples recording, const std::vector<Tone>& ton
       report.gaps.push_back(run);
     }
   }
+  measureEnd(recording, rendered, placed.back(), sampleRate, report);
   return report;
 }
 

@@ -22,10 +22,19 @@ struct RecordingReport {
   std::vector<ToneReport> tones;
   // Quiet stretches longer than 2 ms inside the play that are not rests.
   std::vector<QuietRun> gaps;
+  // The end of the play: the largest difference between the recorded last
+  // tone, release included, and its rendering (0 when it came out whole and in
+  // place), and the loudest sample in the kAfterEndMs recorded after it.
+  int lastToneWorstDifference = 0;
+  int peakAfterEnd = 0;
 };
 
 // Quieter than any steady tone, louder than the rounding of silence.
 inline constexpr int kSilenceThreshold = 30;
+
+// How much of the recording after a play is searched for sound that should not
+// be there, in milliseconds.
+inline constexpr int kAfterEndMs = 200;
 
 // Finds a stream of `tones` in a recording of the sound device's output and
 // measures every tone: its pitch, its level and its place.

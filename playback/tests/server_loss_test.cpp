@@ -17,10 +17,10 @@ using Clock = std::chrono::steady_clock;
 TEST_F(SoundServerTest, ServerThatDiesMidPlayLeavesThePlayToEndSilentlyInTime) {
   AudioSinkOutput output;
   const Clock::time_point start = Clock::now();
-  bool ended = false;
+  bool killed = false;
   output.begin([&] {
-    if (!ended && Clock::now() - start > milliseconds(600)) {
-      ended = pactl({"exit"});
+    if (!killed && Clock::now() - start > milliseconds(600)) {
+      killed = killServer();
     }
     return PlayControl::Continue;
   });
@@ -30,7 +30,7 @@ TEST_F(SoundServerTest, ServerThatDiesMidPlayLeavesThePlayToEndSilentlyInTime) {
   output.end();
   const auto took = Clock::now() - start;
 
-  ASSERT_TRUE(ended);
+  ASSERT_TRUE(killed);
   EXPECT_NE(output.fallback(), AudioSinkOutput::Fallback::None);
   EXPECT_GE(took, milliseconds(2000 - AudioSinkOutput::kRequestedBufferMs));
   EXPECT_LT(took, milliseconds(2000 + 1000));

@@ -1,12 +1,13 @@
-// Plays through a real PulseAudio server (started by the test fixture with a
-// null sink as the default sink) and judges what its monitor recorded.
+// Plays through a real sound server, PulseAudio or PipeWire (started by the
+// test fixture with a null sink as the default sink), and judges what its
+// monitor recorded.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <thread>
 #include <vector>
 
@@ -26,12 +27,10 @@ namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-using testing::Samples;
 
 constexpr int kRate = AudioSinkOutput::kSampleRate;
 
-void checkRecording(Samples recording, const std::vector<Tone>& tones) {
-  const testing::RecordingReport report = testing::analyseRecording(recording, tones, kRate);
+void checkTones(const testing::RecordingReport& report, const std::vector<Tone>& tones) {
   ASSERT_GE(report.origin, 0) << "the play was not found in the recording";
   ASSERT_EQ(report.tones.size(), tones.size());
   const double steadyRms = ToneSynth::kLevel * 32767.0 / std::sqrt(2.0);
@@ -70,7 +69,8 @@ TEST_F(SoundServerTest, PlayedSongIsRecordedWithItsPitchesInPlaceAndNoGap) {
   // Ten tones of 500 ms; the play returns once the last has been heard.
   EXPECT_GE(took, milliseconds(5000 - AudioSinkOutput::kRequestedBufferMs));
   EXPECT_LT(took, milliseconds(5000 + 1500));
-  checkRecording(recording, playSchedule(notes, 3, 1));
+  const std::vector<Tone> tones = playSchedule(notes, 3, 1);
+  checkTones(testing::analyseRecording(recording, tones, kRate), tones);
 }
 
 TEST_F(SoundServerTest, ShortTonesFollowEachOtherOnTheirSamplePositions) {
@@ -91,17 +91,49 @@ TEST_F(SoundServerTest, ShortTonesFollowEachOtherOnTheirSamplePositions) {
   const std::vector<std::int16_t> recording = recorder.stop();
 
   ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
-  checkRecording(recording, tones);
+  checkTones(testing::analyseRecording(recording, tones, kRate), tones);
+}
+
+// Plays that end at different points of the server's period (1024 samples on
+// PipeWire): the last tone must come out whole, release included, with nothing
+// after it.
+TEST_F(SoundServerTest, PlayEndsWithItsLastToneWholeAndNothingAfterIt) {
+  const std::vector<std::vector<Tone>> plays = {
+      {{523, 250}, {659, 500}},
+      {{880, 83}, {988, 83}, {1047, 117}},
+      {{784, 67}},  // shorter than the sink's buffer
+      {{784, 30}},  // shorter than the trailing silence too
+  };
+  for (const std::vector<Tone>& tones : plays) {
+    SCOPED_TRACE(::testing::Message() << "play of " << tones.size() << " tones ending in "
+                                      << tones.back().durationMs << " ms");
+    testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-end-test.raw"));
+    ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+    AudioSinkOutput output;
+    output.begin({});
+    for (const Tone& tone : tones) {
+      output.sound(tone);
+    }
+    output.end();
+    std::this_thread::sleep_for(milliseconds(testing::kAfterEndMs + 100));
+    const std::vector<std::int16_t> recording = recorder.stop();
+
+    ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+    const testing::RecordingReport report = testing::analyseRecording(recording, tones, kRate);
+    checkTones(report, tones);
+    // PipeWire mixes in floating point: allow a sample to round one step away.
+    EXPECT_LE(report.lastToneWorstDifference, 1) << "the last tone did not come out whole";
+    EXPECT_LE(report.peakAfterEnd, testing::kSilenceThreshold) << "sound after the last tone";
+  }
 }
 
 TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime) {
   AudioSinkOutput output;
   const Clock::time_point start = Clock::now();
-  bool suspended = false;
+  bool hung = false;
   output.begin([&] {
-    if (!suspended && Clock::now() - start > milliseconds(600)) {
-      // The server stops taking data, as a sound server that hangs would.
-      suspended = pactl({"suspend-sink", "@DEFAULT_SINK@", "1"});
+    if (!hung && Clock::now() - start > milliseconds(600)) {
+      hung = hangServer();
     }
     return PlayControl::Continue;
   });
@@ -110,19 +142,13 @@ TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime
   }
   output.end();
   const auto took = Clock::now() - start;
-  pactl({"suspend-sink", "@DEFAULT_SINK@", "0"});
+  resumeServer();
 
-  ASSERT_TRUE(suspended);
+  ASSERT_TRUE(hung);
   EXPECT_EQ(output.fallback(), AudioSinkOutput::Fallback::SinkStalled);
   EXPECT_GE(took, milliseconds(2000 - AudioSinkOutput::kRequestedBufferMs));
   EXPECT_LT(took, milliseconds(2000 + 1000));
 }
-
-}  // namespace
-}  // namespace quavern::playback
-
-namespace quavern::playback {
-namespace {
 
 // The samples play hands to the sound device, rendered offline.
 std::vector<std::int16_t> renderedPlay(const music::NotesTexts& notes, int tempoIndex,
@@ -168,13 +194,73 @@ TEST_F(SoundServerTest, ChordsUnderTheMelodyAreHeardExactlyAsRendered) {
   }
   EXPECT_LE(worst, 2) << "the recording differs from the rendered play";
   // Bar 2's chord is there, at its level, under a rest and a note.
-  const Samples underRest =
-      Samples(recording).subspan(static_cast<std::size_t>(origin + sampleAtMs(4500, kRate)), kRate);
+  const testing::Samples underRest = testing::Samples(recording).subspan(
+      static_cast<std::size_t>(origin + sampleAtMs(4500, kRate)), kRate);
   for (const int frequency : chordFrequencies(19)) {
     EXPECT_NEAR(testing::amplitudeAt(underRest, frequency, kRate), ChordLayer::kToneLevel * 32767.0,
                 0.1 * ChordLayer::kToneLevel * 32767.0)
         << frequency << " Hz";
   }
+}
+
+// Escape: the tone sounding fades out within a few milliseconds, the chords
+// with it, and nothing sounds after; the sink plays out its end on its own.
+TEST_F(SoundServerTest, StoppedPlayFadesOutWithoutAClickAndNothingAfter) {
+  testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-stop-test.raw"));
+  ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+
+  music::NotesTexts notes;
+  notes.fill(u"a-C-e-a-");
+  music::ChordIndexes chords;
+  chords.fill(19);  // "Am"
+  PlayState state;
+  AudioSinkOutput output;
+  const Clock::time_point start = Clock::now();
+  const PlayOutcome outcome = play(
+      notes, 3, state, output,
+      [&] {
+        return Clock::now() - start < milliseconds(3270) ? PlayControl::Continue
+                                                         : PlayControl::Stop;
+      },
+      chords);
+  for (int waited = 0; waited < 800; waited += 10) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  const std::vector<std::int16_t> recording = recorder.stop();
+  ASSERT_EQ(outcome, PlayOutcome::EndedEarly);
+  ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+
+  const std::vector<std::int16_t> expected = renderedPlay(notes, 3, chords);
+  const std::int64_t coarse = testing::firstLoudSample(recording, testing::kSilenceThreshold) -
+                              testing::firstLoudSample(expected, testing::kSilenceThreshold);
+  const std::int64_t origin = coarse + testing::bestShift(recording, expected, coarse, kRate / 100);
+  ASSERT_GE(origin, 0);
+  // The play as rendered up to the fade, then the fade, then silence.
+  std::int64_t fadeStart = 0;
+  while (origin + fadeStart < std::ssize(recording) && fadeStart < std::ssize(expected) &&
+         std::abs(recording[static_cast<std::size_t>(origin + fadeStart)] -
+                  expected[static_cast<std::size_t>(fadeStart)]) <= 2) {
+    ++fadeStart;
+  }
+  EXPECT_GT(fadeStart, sampleAtMs(3000, kRate)) << "the play was cut before it was stopped";
+  EXPECT_LT(fadeStart, sampleAtMs(3800, kRate)) << "the play went on long after it was stopped";
+  const testing::Samples heard(recording);
+  const auto from = static_cast<std::size_t>(origin + fadeStart);
+  const auto fade = static_cast<std::size_t>(sampleAtMs(AudioSinkOutput::kReleaseMs, kRate));
+  ASSERT_LT(from + fade + kRate / 2, recording.size());
+  EXPECT_LE(testing::peakMagnitude(heard.subspan(from + fade, kRate / 2)), 1)
+      << "something sounded after the fade";
+  const double steepest = (ToneSynth::kLevel + 4 * ChordLayer::kToneLevel) * 32767.0 * 2.0 *
+                          std::numbers::pi * 1047.0 / kRate;
+  EXPECT_LE(testing::largestStep(heard.subspan(from - fade, 3 * fade)), steepest)
+      << "the end clicks";
+  // The last millisecond before silence is far quieter than the play was: a
+  // fade, not a cut.
+  const std::size_t ms = kRate / 1000;
+  const double steady = testing::rootMeanSquare(heard.subspan(from - 20 * ms, 10 * ms));
+  EXPECT_LT(testing::rootMeanSquare(heard.subspan(from + fade - ms, ms)), 0.3 * steady)
+      << "the play was cut off, not faded out";
 }
 
 }  // namespace
