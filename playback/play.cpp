@@ -63,6 +63,20 @@ PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& stat
   return finished ? PlayOutcome::Finished : PlayOutcome::EndedEarly;
 }
 
+PlayOutcome practise(const music::NotesTexts& notes, int tempoIndex, SoundOutput& output,
+                     WhileWaiting whileWaiting, const ChordsUnder& chordsUnder) {
+  const std::size_t tokens = music::cutTokens(notes).size();
+  const std::int32_t t = noteDurationMs(tempoIndex);
+  output.begin(std::move(whileWaiting),
+               chordsUnder ? chordSchedule(*chordsUnder, tokens, t, 1) : Accompaniment{});
+  bool finished = countIn(output, t);
+  for (std::size_t token = 0; finished && token < tokens; ++token) {
+    finished = output.sound({kRestHz, t});
+  }
+  output.end();
+  return finished ? PlayOutcome::Finished : PlayOutcome::EndedEarly;
+}
+
 std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop) {
   RecordingOutput recorder;
   PlayState state;

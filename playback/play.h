@@ -38,6 +38,13 @@ PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& stat
                  SoundOutput& output, WhileWaiting whileWaiting = {},
                  const ChordsUnder& chordsUnder = std::nullopt);
 
+// A practice: the count-in, then one pass of the song in silence, one rest of t
+// ms a token, for the player to play it back, with each bar's chord under its
+// four notes if asked. Returns when the pass has ended, or as soon as
+// whileWaiting asks.
+PlayOutcome practise(const music::NotesTexts& notes, int tempoIndex, SoundOutput& output,
+                     WhileWaiting whileWaiting = {}, const ChordsUnder& chordsUnder = std::nullopt);
+
 // Every tone that play would sound, in order, without sounding any.
 std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop);
 
