@@ -73,11 +73,14 @@ std::size_t AudioSourceInput::appendSamples(const QByteArray& bytes,
                                             std::vector<std::int16_t>& samples) {
   const QByteArray data = oddByte_ + bytes;
   const auto count = static_cast<std::size_t>(data.size() / kBytesPerSample);
+  oddByte_ = data.size() % kBytesPerSample != 0 ? data.right(1) : QByteArray();
+  if (count == 0) {
+    return 0;  // memcpy must not see the null pointers of empty buffers
+  }
   const std::size_t old = samples.size();
   samples.resize(old + count);
   // The device delivers native-endian signed 16-bit samples, as asked.
   std::memcpy(samples.data() + old, data.constData(), count * kBytesPerSample);
-  oddByte_ = data.size() % kBytesPerSample != 0 ? data.right(1) : QByteArray();
   return count;
 }
 
