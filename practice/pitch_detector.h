@@ -12,9 +12,10 @@ using Samples = std::span<const std::int16_t>;
 
 // Finds the fundamental frequency of one short frame of mono signed 16-bit
 // sound with the YIN method (de Cheveigné and Kawahara, 2002): the lag at which
-// the frame best matches a copy of itself is its period. Covers a bass's low E
-// to a whistle (kLowestHz to kHighestHz). Holds its working buffers, so one
-// detector analyses many frames without allocating; not for several threads.
+// the frame best matches a copy of itself is its period. Covers kLowestHz, about
+// a bass's B1 and the bottom of a bass voice, to kHighestHz, a whistle.
+// Holds its working buffers, so one detector analyses many frames without
+// allocating; not for several threads.
 class PitchDetector {
  public:
   static constexpr double kLowestHz = 60.0;
