@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <memory>
+
+#include "practice/sound_input.h"
+
+class QAudioSource;
+class QIODevice;
+
+namespace quavern::practice {
+
+// Captures the default input device with a Qt audio source in push mode, on the
+// calling thread: readAvailable() takes what the sound server has delivered.
+// When sample 0 was taken in is worked out from the arrivals: a sample cannot be
+// read before it was captured, so every read bounds the first sample's instant
+// from above by (time of the read - samples read so far / rate), and the
+// earliest such bound, from a read that came right after a delivery, is within
+// a few milliseconds of it. A read that the event loop delays only gives a later
+// bound, and clock drift over a song moves it by a few milliseconds at most.
+class AudioSourceInput final : public SoundInput {
+ public:
+  // Asked of the sound server as the size of each delivery. Small, so that
+  // arrivals show the capture instants finely; the server grants about this.
+  static constexpr int kRequestedFragmentMs = 10;
+
+  AudioSourceInput();
+  ~AudioSourceInput() override;
+
+  std::optional<InputFailure> start() override;
+  std::size_t readAvailable(std::vector<std::int16_t>& samples) override;
+  std::optional<SteadyClock::time_point> firstSampleCapturedAt() const override;
+  bool hasStalled(SteadyClock::time_point now) const override;
+  void stop() override;
+
+ private:
+  std::size_t appendSamples(const QByteArray& bytes, std::vector<std::int16_t>& samples);
+  void noteArrival(SteadyClock::time_point readAt);
+
+  std::unique_ptr<QAudioSource> source_;
+  QIODevice* device_ = nullptr;
+  QByteArray oddByte_;  // a sample split between two reads
+  std::int64_t samplesRead_ = 0;
+  SteadyClock::time_point lastArrival_;
+  std::optional<SteadyClock::time_point> firstSampleBound_;
+};
+
+}  // namespace quavern::practice

@@ -1,0 +1,53 @@
+#include "practice/fake_sound_input.h"
+
+#include <utility>
+
+namespace quavern::practice {
+
+FakeSoundInput::FakeSoundInput(Script script, Now now)
+    : script_(std::move(script)), now_(std::move(now)) {}
+
+std::optional<InputFailure> FakeSoundInput::start() {
+  if (script_.failure) {
+    return script_.failure;
+  }
+  running_ = true;
+  startedAt_ = now_();
+  lastDelivery_ = startedAt_;
+  delivered_ = 0;
+  return std::nullopt;
+}
+
+std::size_t FakeSoundInput::readAvailable(std::vector<std::int16_t>& samples) {
+  if (!running_ || script_.deliversNothing) {
+    return 0;
+  }
+  const SteadyClock::time_point now = now_();
+  const std::int64_t due = inputIndexAt(now, startedAt_, kSampleRate);
+  const std::int64_t before = delivered_;
+  for (; delivered_ < due; ++delivered_) {
+    const bool inTake = delivered_ < std::ssize(script_.samples);
+    samples.push_back(inTake ? script_.samples[static_cast<std::size_t>(delivered_)] : 0);
+  }
+  if (delivered_ > before) {
+    lastDelivery_ = now;
+  }
+  return static_cast<std::size_t>(delivered_ - before);
+}
+
+std::optional<SteadyClock::time_point> FakeSoundInput::firstSampleCapturedAt() const {
+  if (delivered_ == 0) {
+    return std::nullopt;
+  }
+  return startedAt_;
+}
+
+bool FakeSoundInput::hasStalled(SteadyClock::time_point now) const {
+  return running_ && now - lastDelivery_ >= kStallLimit;
+}
+
+void FakeSoundInput::stop() {
+  running_ = false;
+}
+
+}  // namespace quavern::practice

@@ -1,0 +1,78 @@
+#include "practice/sound_input.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "practice/fake_sound_input.h"
+
+namespace quavern::practice {
+namespace {
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+TEST(InputIndex, InstantsBecomeTheNearestInputSample) {
+  const SteadyClock::time_point origin{std::chrono::seconds(1000)};
+  struct Row {
+    SteadyClock::duration offset;
+    std::int64_t index;
+  };
+  const Row rows[] = {
+      {milliseconds(0), 0},  {milliseconds(1), 48},   {milliseconds(-1), -48},
+      {microseconds(10), 0},  // 0.48 samples
+      {microseconds(11), 1}, {microseconds(-11), -1}, {std::chrono::seconds(70), 3'360'000},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(inputIndexAt(origin + row.offset, origin, 48000), row.index)
+        << std::chrono::duration_cast<microseconds>(row.offset).count() << " us";
+  }
+}
+
+// A clock that a test moves by hand.
+struct HandClock {
+  SteadyClock::time_point now{std::chrono::seconds(50)};
+  FakeSoundInput::Now reader() {
+    return [this] { return now; };
+  }
+};
+
+TEST(FakeSoundInput, DeliversTheTakeAsTimePassesThenSilence) {
+  HandClock clock;
+  FakeSoundInput input({.samples = {1, 2, 3, 4, 5}}, clock.reader());
+  ASSERT_EQ(input.start(), std::nullopt);
+  const SteadyClock::time_point started = clock.now;
+  std::vector<std::int16_t> samples;
+  EXPECT_EQ(input.readAvailable(samples), 0U);
+  EXPECT_EQ(input.firstSampleCapturedAt(), std::nullopt);
+
+  clock.now += microseconds(63);  // three samples have been taken in
+  EXPECT_EQ(input.readAvailable(samples), 3U);
+  clock.now += microseconds(84);
+  EXPECT_EQ(input.readAvailable(samples), 4U);
+  EXPECT_EQ(samples, (std::vector<std::int16_t>{1, 2, 3, 4, 5, 0, 0}));
+  EXPECT_EQ(input.firstSampleCapturedAt(), started);
+  EXPECT_FALSE(input.hasStalled(clock.now + milliseconds(499)));
+  EXPECT_TRUE(input.hasStalled(clock.now + milliseconds(500)));
+}
+
+TEST(FakeSoundInput, FailsToStartOrStaysMuteAsScripted) {
+  HandClock clock;
+  FakeSoundInput missing({.failure = InputFailure::NoDevice}, clock.reader());
+  EXPECT_EQ(missing.start(), InputFailure::NoDevice);
+
+  FakeSoundInput mute({.samples = {1, 2, 3}, .deliversNothing = true}, clock.reader());
+  ASSERT_EQ(mute.start(), std::nullopt);
+  std::vector<std::int16_t> samples;
+  clock.now += milliseconds(499);
+  EXPECT_EQ(mute.readAvailable(samples), 0U);
+  EXPECT_FALSE(mute.hasStalled(clock.now));
+  clock.now += milliseconds(1);
+  EXPECT_TRUE(mute.hasStalled(clock.now));
+  mute.stop();
+  EXPECT_FALSE(mute.hasStalled(clock.now));
+}
+
+}  // namespace
+}  // namespace quavern::practice

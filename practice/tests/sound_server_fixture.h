@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "playback/tests/sound_server_fixture.h"
+
+namespace quavern::practice {
+
+// A virtual microphone on the test's private sound server: a null sink that the
+// test plays a performance into, whose monitor is remapped into an ordinary
+// source and made the default input. Qt 6.4 leaves monitor sources out of its
+// device list, so the monitor itself would never be found as an input.
+class MicrophoneTest : public playback::SoundServerTest {
+ protected:
+  static constexpr const char* kMicrophoneSink = "quavern_mic";
+  static constexpr const char* kMicrophoneSource = "quavern_mic_input";
+
+  void TearDown() override { unplugMicrophone(); }
+
+  // Sets the microphone up; false when the server refuses a step.
+  bool plugInMicrophone() {
+    const QString sink = QString::fromLatin1(kMicrophoneSink);
+    const QString source = QString::fromLatin1(kMicrophoneSource);
+    if (!loadModule(
+            {"module-null-sink", "sink_name=" + sink, "rate=48000", "channels=1", "norewinds=1"}) ||
+        !loadModule(
+            {"module-remap-source", "master=" + sink + ".monitor", "source_name=" + source}) ||
+        !pactl({"set-default-source", source})) {
+      return false;
+    }
+    // An idle null sink's monitor delivers nothing; a quiet room still does.
+    silence_.start(QStringLiteral("pacat"), playbackArguments() << QStringLiteral("/dev/zero"));
+    return silence_.waitForStarted();
+  }
+
+  void unplugMicrophone() {
+    if (silence_.state() != QProcess::NotRunning) {
+      silence_.kill();
+      silence_.waitForFinished();
+    }
+    for (auto module = modules_.rbegin(); module != modules_.rend(); ++module) {
+      pactl({"unload-module", *module});
+    }
+    modules_.clear();
+  }
+
+  // pacat's arguments to play raw 48 kHz mono signed 16-bit into the microphone
+  // with as little buffering as the server allows, so that what it plays is
+  // heard within a few milliseconds of its start.
+  static QStringList playbackArguments() {
+    return {"--playback",
+            "--raw",
+            "--rate=48000",
+            "--channels=1",
+            "--format=s16le",
+            "--latency-msec=10",
+            QStringLiteral("--device=") + kMicrophoneSink};
+  }
+
+ private:
+  bool loadModule(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), QStringList{"load-module"} + arguments);
+    if (!process.waitForFinished() || process.exitCode() != 0) {
+      return false;
+    }
+    modules_.push_back(QString::fromLatin1(process.readAllStandardOutput()).trimmed());
+    return true;
+  }
+
+  QProcess silence_;
+  std::vector<QString> modules_;
+};
+
+}  // namespace quavern::practice
