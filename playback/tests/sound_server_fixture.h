@@ -5,7 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace quavern::playback {
 
@@ -39,6 +41,11 @@ class SoundServerTest : public ::testing::Test {
 
   // The server dies, as one that crashes would.
   static bool killServer() { return signalServer(SIGKILL); }
+
+  // Runs pactl against the test's server; true when it succeeded.
+  static bool pactl(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("pactl"), arguments) == 0;
+  }
 
  private:
   static QString stateDir() {

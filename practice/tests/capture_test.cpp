@@ -1,5 +1,5 @@
 // Captures prepared performances through a real PulseAudio server: pacat plays
-// them into a virtual microphone (see sound_server_fixture.h), the capture on
+// them into a virtual microphone (see microphone_fixture.h), the capture on
 // QAudioSource records them, and the judge gives its verdicts.
 #include <gtest/gtest.h>
 
@@ -15,12 +15,12 @@
 #include <functional>
 #include <vector>
 
+#include "microphone_fixture.h"
 #include "music/token_cuts.h"
 #include "practice/audio_source_input.h"
 #include "practice/judge.h"
 #include "practice/practice_result.h"
 #include "practice/testing/synthesised_player.h"
-#include "sound_server_fixture.h"
 
 namespace quavern::practice {
 namespace {
@@ -96,14 +96,16 @@ TEST_F(CaptureTest, AMicrophoneThatFallsSilentIsNoticedAfterHalfASecond) {
   ASSERT_GT(captured_.size(), 0U);
   EXPECT_FALSE(input_.hasStalled(SteadyClock::now()));
 
-  ASSERT_TRUE(pactl({"suspend-source", kMicrophoneSource, "1"}));
+  // The server stops delivering, as one that hangs would; suspending the source
+  // would not stop PipeWire from delivering silence.
+  ASSERT_TRUE(hangServer());
   const SteadyClock::time_point suspended = SteadyClock::now();
   while (!input_.hasStalled(SteadyClock::now()) &&
          SteadyClock::now() - suspended < milliseconds(2000)) {
     captureFor(milliseconds(10));
   }
   const double noticedAfterMs = msBetween(SteadyClock::now(), suspended);
-  pactl({"suspend-source", kMicrophoneSource, "0"});
+  resumeServer();
   EXPECT_TRUE(input_.hasStalled(SteadyClock::now()));
   EXPECT_GE(noticedAfterMs, 500.0 - 20.0);  // a delivery may have been on its way
   EXPECT_LE(noticedAfterMs, 700.0);
@@ -137,9 +139,10 @@ TEST_F(CaptureTest, OnsetsLandWhereTheCaptureOriginPutsThem) {
   }
   for (const double ms : lateness) {
     std::printf("burst heard %+.1f ms after pacat was started\n", ms);
-    // Includes pacat's own start and its 10 ms buffer.
+    // Includes pacat's own start and its buffer, which PipeWire rounds up to
+    // its own period of about 21 ms.
     EXPECT_GE(ms, -15.0);
-    EXPECT_LE(ms, 40.0);
+    EXPECT_LE(ms, 60.0);
   }
 }
 
