@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/tform2.h"
 #include "playback/audio_sink_output.h"
+#include "practice/audio_source_input.h"
 
 int main(int argc, char* argv[]) {
   // The program takes no arguments: the toolkit is given only the program's
@@ -20,6 +21,9 @@ int main(int argc, char* argv[]) {
         quavern::TForm2Services services;
         // Plays silently in time when the machine has no working sound device.
         services.sound = std::make_unique<quavern::playback::AudioSinkOutput>();
+        services.microphone = [] {
+          return std::make_unique<quavern::practice::AudioSourceInput>();
+        };
         quavern::TForm2 window(std::move(services));
         window.show();
         quavern::Application::exec();

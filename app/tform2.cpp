@@ -67,6 +67,7 @@ TForm2::TForm2(TForm2Services services, QWidget* owner)
   bs = music::kFlatSpelling;
   fillSelectors();
   music::fillChordToneTables();
+  tints_ = std::make_unique<PracticeTints>(notesFields());
   setUpMenu();
 }
 
@@ -76,6 +77,7 @@ void TForm2::setUpMenu() {
   chords.setChecked(preferences_.chordsUnderMelody());
   connect(&chords, &QAction::toggled, this,
           [this](bool on) { preferences_.setChordsUnderMelody(on); });
+  connect(&menu_->practise(), &QAction::triggered, this, &TForm2::Practise);
 }
 
 // The menu belongs to the window's background: the empty face and the captions.

@@ -6,12 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "app/practice_tints.h"
 #include "app/preferences.h"
 #include "music/bar_generator.h"
 #include "music/make_command.h"
 #include "playback/play.h"
 #include "playback/silent_clock_output.h"
 #include "playback/sound_output.h"
+#include "practice/sound_input.h"
 #include "ui_tform2.h"
 
 class QCheckBox;
@@ -41,6 +43,8 @@ struct TForm2Services {
   // Where the window's remembered choices are kept; empty: the user's
   // configuration folder.
   QString preferencesFile;
+  // Opens the microphone for a practice; empty: there is none.
+  std::function<std::unique_ptr<practice::SoundInput>()> microphone;
 };
 
 // The three controls that make up one bar of the song.
@@ -75,6 +79,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void Button5Click();      // stop
   void ComboBox20Select();  // loop count chosen
   void ComboBox22Select();  // spelling chosen
+  void Practise();          // play the song back and have every note judged
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -94,6 +99,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   std::array<BarControls, music::kBarCount> bars_;
   TForm2Services services_;
   Preferences preferences_;
+  std::unique_ptr<PracticeTints> tints_;
   WindowMenu* menu_ = nullptr;
 };
 

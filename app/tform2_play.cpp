@@ -10,6 +10,7 @@ namespace quavern {
 void TForm2::Button2Click() {
   const music::NotesTexts notes = readNotes();
   const int tempoIndex = itemIndex(*ComboBox21);
+  tints_->clear();
   PlayGuard guard(*this);
   playback::PlayState state{.t = t, .loop = loop, .loop_ = loop_};
   {

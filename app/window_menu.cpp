@@ -12,6 +12,7 @@ WindowMenu::WindowMenu(QWidget& window)
     : QObject(&window), window_(window), menu_(new QMenu(&window)) {
   chordsUnderMelody_ = addCommand(tr("Chords under the melody"), QKeySequence(tr("Ctrl+Shift+C")));
   chordsUnderMelody_->setCheckable(true);
+  practise_ = addCommand(tr("Practise"), QKeySequence(tr("Ctrl+Shift+P")));
   QApplication::instance()->installEventFilter(this);
 }
 

@@ -23,6 +23,7 @@ class WindowMenu : public QObject {
   ~WindowMenu() override;
 
   QAction& chordsUnderMelody() const { return *chordsUnderMelody_; }
+  QAction& practise() const { return *practise_; }
 
   // Shows the menu at a point on the screen.
   void popUp(QPoint globalPosition);
@@ -37,6 +38,7 @@ class WindowMenu : public QObject {
   QWidget& window_;
   QMenu* menu_;
   QAction* chordsUnderMelody_;
+  QAction* practise_;
   std::vector<QKeySequence> shortcuts_;
 };
 

@@ -4,7 +4,8 @@
 # one that cannot be started fails its tests.
 set(QUAVERN_SOUND_SERVERS pulseaudio pipewire)
 set(QUAVERN_SOUND_SERVER_SCRIPT ${PROJECT_SOURCE_DIR}/playback/tests/sound_server.sh)
-# Sound devices need an application object on the calling thread.
+# A test main with the application object that sound devices need on the
+# calling thread; window tests bring their own.
 set(QUAVERN_SOUND_TEST_MAIN ${PROJECT_SOURCE_DIR}/playback/tests/qt_test_main.cpp)
 
 # A short path keeps the socket name within the limit for unix sockets.
@@ -20,11 +21,12 @@ function(add_sound_server_fixture name server out_state_dir)
   set(${out_state_dir} ${state_dir} PARENT_SCOPE)
 endfunction()
 
-# A test program built from `sources`, run once against each server; its tests
-# share one private server per run and run one at a time. Tests are named
-# PREFIX.SERVER.TEST. Link what the tests need to `target` afterwards.
+# A test program built from the sources that follow (a main among them), run
+# once against each server; its tests share one private server per run and run
+# one at a time. Tests are named PREFIX.SERVER.TEST. Link what the tests need to
+# `target` afterwards.
 function(add_sound_server_tests target prefix fixture)
-  add_executable(${target} ${QUAVERN_SOUND_TEST_MAIN} ${ARGN})
+  add_executable(${target} ${ARGN})
   target_link_libraries(${target} PRIVATE GTest::gtest Qt6::Core quavern::warnings)
   foreach(server IN LISTS QUAVERN_SOUND_SERVERS)
     set(name ${fixture}_${server})
