@@ -37,7 +37,8 @@ class AtomicFile {
 
   std::int64_t position() const;
   std::int64_t size() const;
-  bool failed() const { return failure_.has_value(); }
+  // The first failure so far, if any.
+  const std::optional<FileError>& failure() const { return failure_; }
 
   // Puts the file in place, or on an earlier failure removes it and reports that failure.
   Result<Done, FileError> commit();
