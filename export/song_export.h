@@ -7,6 +7,7 @@
 
 #include "export/formats.h"
 #include "music/bars.h"
+#include "music/chords.h"
 #include "songfile/file_error.h"
 #include "songfile/result.h"
 
