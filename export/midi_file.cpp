@@ -34,6 +34,7 @@ constexpr std::uint8_t kMarker = 0x06;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
 constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::uint8_t kTimeSignature = 0x58;
+constexpr std::uint8_t kKeySignature = 0x59;
 
 void appendBigEndian(std::string& out, std::uint32_t value, int bytes) {
   for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
@@ -107,6 +108,8 @@ std::string tempoTrack(std::int32_t quarterMs) {
   Track track;
   // 4/4; a metronome click every quarter (24 MIDI clocks); 8 thirty-seconds a quarter.
   track.meta(0, kTimeSignature, std::string_view("\x04\x02\x18\x08", 4));
+  // C major, as the notes are spelled: without it, importers guess a key from the notes.
+  track.meta(0, kKeySignature, std::string_view("\x00\x00", 2));
   track.meta(0, kSetTempo, bigEndianBytes(static_cast<std::uint32_t>(quarterMs) * 1000, 3));
   return track.chunk(0);
 }

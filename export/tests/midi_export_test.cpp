@@ -129,6 +129,9 @@ TEST_F(MidiExport, TracksHoldTheCountInMelodyAndChordsOfEveryPass) {
   const auto meter = recordsOfType(records, "Time_signature");
   ASSERT_EQ(meter.size(), 1U);
   EXPECT_EQ(meter[0].fields[0] + "/" + meter[0].fields[1], "4/2");  // 4 beats of 2^-2
+  const auto key = recordsOfType(records, "Key_signature");
+  ASSERT_EQ(key.size(), 1U);
+  EXPECT_EQ(key[0].fields, (std::vector<std::string>{"0", "major"}));
 
   std::map<int, std::string> names;
   for (const Record& record : recordsOfType(records, "Title_t")) {
