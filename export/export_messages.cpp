@@ -21,12 +21,11 @@ QString extensionList() {
 }  // namespace
 
 QString exportErrorText(const QString& fileName, const exporting::ExportError& error) {
-  if (const auto* encoder = std::get_if<exporting::EncoderError>(&error)) {
-    return QStringLiteral("Could not export to %1: %2")
-        .arg(quotedFileName(fileName), QString::fromStdString(encoder->reason));
-  }
-  return QStringLiteral("Could not export to %1: %2")
-      .arg(quotedFileName(fileName), fileProblemText(std::get<songfile::FileError>(error)));
+  // Whatever failed, a file that was there before is untouched.
+  const auto* encoder = std::get_if<exporting::EncoderError>(&error);
+  const QString reason = encoder != nullptr ? QString::fromStdString(encoder->reason)
+                                            : fileProblemText(std::get<songfile::FileError>(error));
+  return QStringLiteral("Could not export to %1: %2").arg(quotedFileName(fileName), reason);
 }
 
 QString unknownExportFormatText(const QString& fileName) {
