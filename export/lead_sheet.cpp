@@ -7,10 +7,13 @@ namespace quavern::exporting {
 namespace {
 
 const music::ChordToneTable& flatChordTones() {
-  // The window fills the tables while it is built; a program without it fills them here.
-  // Filling again writes the same names.
+  // The window fills the tables while it is built and only reads them from then on; a
+  // program without the window fills them here, once. Tables already filled are left
+  // alone, so an export on another thread never writes what the window may be reading.
   static const bool filled = [] {
-    music::fillChordToneTables();
+    if (music::cdf[0][0].empty()) {
+      music::fillChordToneTables();
+    }
     return true;
   }();
   (void)filled;

@@ -11,6 +11,7 @@
 #include "songfile/song_file.h"
 #include "songfile/song_file_messages.h"
 #include "songfile/tests/scratch_folder.h"
+#include "songfile/tests/song_samples.h"
 
 namespace quavern::exporting {
 namespace {
@@ -40,21 +41,12 @@ std::string errorLine(const QString& message) {
   return ("quavern-export: " + message + "\n").toStdString();
 }
 
-// "c-e-g-bb" over "Am" in every bar, as "save" writes it.
-const std::string kSongFile = [] {
-  std::string bytes;
-  for (int bar = 0; bar < 16; ++bar)
-    bytes += "c-e-g-bb";
-  for (int bar = 0; bar < 16; ++bar)
-    bytes += ",29";
-  return bytes + "\r\n";
-}();
-
 class CommandLine : public test_support::ScratchFolderTest {
  protected:
   void SetUp() override {
     ScratchFolderTest::SetUp();
-    writeBytes("song.txt", kSongFile);
+    writeBytes("song.txt",
+               songfile::encodeSongFile(songfile::samples::uniformSong(u"c-e-g-bb", 19)).value());
   }
 };
 

@@ -72,26 +72,25 @@ struct Note {
   }
 };
 
-// Pairs every note-on with the note-off that ends it, per track, in order of start.
+// Pairs every note-on with the note-off (or note-on at velocity 0) that ends it, per track,
+// in order of start.
 std::map<int, std::vector<Note>> notesByTrack(const std::vector<Record>& records) {
   std::map<int, std::vector<Note>> notes;
-  std::map<std::tuple<int, int, int>, std::size_t> sounding;  // track, channel, number
   for (const Record& record : records) {
-    const bool on = record.type == "Note_on_c" && std::stoi(record.fields[2]) > 0;
-    const bool off = record.type == "Note_off_c" || (record.type == "Note_on_c" && !on);
-    if (!on && !off) {
+    if (!record.type.starts_with("Note_")) {
       continue;
     }
     const int channel = std::stoi(record.fields[0]);
     const int number = std::stoi(record.fields[1]);
-    const auto key = std::make_tuple(record.track, channel, number);
     auto& track = notes[record.track];
-    if (on) {
-      sounding[key] = track.size();
+    if (record.type == "Note_on_c" && record.fields[2] != "0") {
       track.push_back({record.tick, -1, channel, number});
-    } else if (auto found = sounding.find(key); found != sounding.end()) {
-      track[found->second].end = record.tick;
-      sounding.erase(found);
+      continue;
+    }
+    for (Note& note : track) {
+      if (note.end < 0 && note.channel == channel && note.number == number) {
+        note.end = record.tick;
+      }
     }
   }
   return notes;

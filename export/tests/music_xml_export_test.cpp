@@ -1,10 +1,9 @@
-// Reads exported MusicXML back with Qt's XML reader.
+// Reads exported MusicXML back with Qt's XML parser.
 #include <gtest/gtest.h>
 
+#include <QDomDocument>
 #include <QFile>
-#include <QMap>
 #include <QStringList>
-#include <QXmlStreamReader>
 
 #include "export/song_export.h"
 #include "export/tests/export_samples.h"
@@ -13,120 +12,93 @@
 namespace quavern::exporting {
 namespace {
 
-// What a reader of the score sees, one measure a line: "Dbm: Eb5[b] D#5[#] C6 r", with the
-// measure's chord symbol (or "-"), each note's pitch, any accidental shown in brackets, and
-// "r" for a rest. Anything not a quarter note shows as "?".
-struct Score {
-  QString version;
-  QString partName;
-  QString attributes;  // "divisions time clef"
-  QString tempo;       // <sound tempo>
-  QStringList measures;
-};
-
 QString alterSign(const QString& alter) {
   return alter == "-1" ? "b" : alter == "1" ? "#" : alter.isEmpty() ? "" : "?";
 }
 
-class ScoreReader {
- public:
-  explicit ScoreReader(QIODevice* device) : xml_(device) {}
+QString text(const QDomElement& parent, const QString& name) {
+  return parent.firstChildElement(name).text();
+}
 
-  Score read() {
-    while (!xml_.atEnd()) {
-      if (xml_.readNext() == QXmlStreamReader::StartElement) {
-        element();
-      }
-    }
-    EXPECT_FALSE(xml_.hasError()) << xml_.errorString().toStdString();
-    return score_;
+// A chord symbol as the selector names it, "Dbm" or "B"; "-" when there is none.
+QString chordSymbol(const QDomElement& measure) {
+  const QDomElement harmony = measure.firstChildElement("harmony");
+  if (harmony.isNull()) {
+    return "-";
   }
+  const QString kind = text(harmony, "kind");
+  const QDomElement root = harmony.firstChildElement("root");
+  return text(root, "root-step") + alterSign(text(root, "root-alter")) +
+         (kind == "minor"   ? "m"
+          : kind == "major" ? ""
+                            : "?");
+}
 
- private:
-  void element() {
-    const auto name = xml_.name();
-    if (name == u"score-partwise") {
-      score_.version = xml_.attributes().value("version").toString();
-    } else if (name == u"part-name") {
-      score_.partName = xml_.readElementText();
-    } else if (name == u"attributes") {
-      const auto texts = leafTexts(u"attributes");
-      divisions_ = texts.value("divisions");
-      score_.attributes = QString("%1 %2/%3 %4 %5")
-                              .arg(divisions_, texts.value("beats"), texts.value("beat-type"),
-                                   texts.value("sign"), texts.value("line"));
-    } else if (name == u"sound") {
-      score_.tempo = xml_.attributes().value("tempo").toString();
-    } else if (name == u"measure") {
-      score_.measures << "-:";
-    } else if (name == u"harmony") {
-      harmony(leafTexts(u"harmony"));
-    } else if (name == u"note") {
-      note(leafTexts(u"note"));
-    }
+// "Eb5", or "r" for a rest, then any accidental shown: "[b]", "[#]", "[n]". Anything but a
+// quarter note is "?".
+QString noteText(const QDomElement& note, const QString& divisions) {
+  if (text(note, "duration") != divisions || text(note, "type") != "quarter") {
+    return "?";
   }
-
-  // The text of every element without children up to the end of `parent`; empty ones such
-  // as <rest/> are there with no text.
-  QMap<QString, QString> leafTexts(QStringView parent) {
-    QMap<QString, QString> texts;
-    while (!xml_.atEnd()) {
-      const auto token = xml_.readNext();
-      if (token == QXmlStreamReader::EndElement && xml_.name() == parent) {
-        break;
-      }
-      const QString name = xml_.name().toString();
-      if (token == QXmlStreamReader::StartElement && name != "pitch" && name != "root" &&
-          name != "key" && name != "time" && name != "clef") {
-        texts[name] = xml_.readElementText();
-      }
-    }
-    return texts;
+  if (!note.firstChildElement("rest").isNull()) {
+    return "r";
   }
+  const QDomElement pitch = note.firstChildElement("pitch");
+  const QString accidental = text(note, "accidental");
+  const QString shown = accidental == "flat"      ? "[b]"
+                        : accidental == "sharp"   ? "[#]"
+                        : accidental == "natural" ? "[n]"
+                        : accidental.isEmpty()    ? ""
+                                                  : "[?]";
+  return text(pitch, "step") + alterSign(text(pitch, "alter")) + text(pitch, "octave") + shown;
+}
 
-  void harmony(const QMap<QString, QString>& texts) {
-    const QString kind = texts.value("kind");
-    const QString suffix = kind == "minor" ? "m" : kind == "major" ? "" : "?";
-    const QString symbol = texts.value("root-step") + alterSign(texts.value("root-alter")) + suffix;
-    score_.measures.last().replace(0, 1, symbol);
-  }
-
-  void note(const QMap<QString, QString>& texts) {
-    const QString alter = texts.value("alter");
-    QString shown = texts.contains("rest")
-                        ? "r"
-                        : texts.value("step") + alterSign(alter) + texts.value("octave");
-    if (texts.contains("accidental")) {
-      const QString accidental = texts.value("accidental");
-      shown += accidental == "flat"      ? "[b]"
-               : accidental == "sharp"   ? "[#]"
-               : accidental == "natural" ? "[n]"
-                                         : "[?]";
-    }
-    if (texts.value("duration") != divisions_ || texts.value("type") != "quarter") {
-      shown = "?";
-    }
-    score_.measures.last() += " " + shown;
-  }
-
-  QXmlStreamReader xml_;
-  Score score_;
-  QString divisions_;
+// What a reader of the score sees, one measure a line: "Dbm: Eb5[b] D#5[#] C6 r".
+struct Score {
+  QDomDocument document;
+  QDomElement root;
+  QString attributes;  // "divisions beats/beat-type clef line"
+  QString tempo;       // <sound tempo>
+  QStringList measures;
 };
-
-using MusicXmlExport = test_support::ScratchFolderTest;
 
 Score exportedScore(const SongExport& song) {
   EXPECT_TRUE(exportSong(song, Format::kMusicXml, u"song.musicxml"));
   QFile file("song.musicxml");
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-  return ScoreReader(&file).read();
+  Score score;
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly) && score.document.setContent(&file));
+  score.root = score.document.documentElement();
+  const QDomElement part = score.root.firstChildElement("part");
+  const QDomElement attributes = part.firstChildElement("measure").firstChildElement("attributes");
+  const QString divisions = text(attributes, "divisions");
+  const QDomElement time = attributes.firstChildElement("time");
+  const QDomElement clef = attributes.firstChildElement("clef");
+  score.attributes = QString("%1 %2/%3 %4 %5")
+                         .arg(divisions, text(time, "beats"), text(time, "beat-type"),
+                              text(clef, "sign"), text(clef, "line"));
+  score.tempo = score.root.elementsByTagName("sound").item(0).toElement().attribute("tempo");
+  for (QDomElement measure = part.firstChildElement("measure"); !measure.isNull();
+       measure = measure.nextSiblingElement("measure")) {
+    QString line = chordSymbol(measure) + ":";
+    for (QDomElement note = measure.firstChildElement("note"); !note.isNull();
+         note = note.nextSiblingElement("note")) {
+      line += " " + noteText(note, divisions);
+    }
+    score.measures << line;
+  }
+  return score;
 }
+
+using MusicXmlExport = test_support::ScratchFolderTest;
 
 TEST_F(MusicXmlExport, AOnePartLeadSheetIn44) {
   const Score score = exportedScore(samples::song({u"c-"}, {0}));
-  EXPECT_EQ(score.version, "3.1");
-  EXPECT_EQ(score.partName, "Melody");
+  EXPECT_EQ(score.root.tagName(), "score-partwise");
+  EXPECT_EQ(score.root.attribute("version"), "3.1");
+  EXPECT_EQ(score.root.elementsByTagName("part").size(), 1);
+  EXPECT_EQ(
+      text(score.root.firstChildElement("part-list").firstChildElement("score-part"), "part-name"),
+      "Melody");
   EXPECT_EQ(score.attributes, "1 4/4 G 2");
   const char* tempos[] = {"60", "72.03", "89.96", "120"};  // 60000 / 1000, 833, 667, 500 ms
   for (int tempo = 0; tempo < 4; ++tempo) {

@@ -56,55 +56,37 @@ const SongExport kSongs[] = {
     samples::song({}, {}, 0, 1),  // the count-in alone
 };
 
-TEST_F(SoundExport, LosslessFilesHoldExactlyTheSamplesThePlaySends) {
+TEST_F(SoundExport, FilesHoldThePlaysSamplesNothingBeforeOrAfter) {
+  // 4 + 64 tones of 500 ms at 48 kHz.
+  ASSERT_EQ(synthesisedPlay(kSongs[0]).size(), 1'632'000U);
   const struct {
-    const char* name;
-    std::u16string fileName;
+    std::u16string name;
     Format format;
     int fileFormat;
-  } formats[] = {{"song.wav", u"song.wav", Format::kWav, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
-                 {"song.flac", u"song.flac", Format::kFlac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16}};
+    bool lossless;
+  } formats[] = {{u"song.wav", Format::kWav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, true},
+                 {u"song.flac", Format::kFlac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, true},
+                 {u"song.ogg", Format::kOgg, SF_FORMAT_OGG | SF_FORMAT_VORBIS, false},
+                 {u"song.mp3", Format::kMp3, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, false}};
   for (const auto& format : formats) {
+    const std::string name(format.name.begin(), format.name.end());
     for (const SongExport& song : kSongs) {
-      SCOPED_TRACE(testing::Message() << format.name << ", bar 1 of " << song.notes[0].size()
+      SCOPED_TRACE(testing::Message() << name << ", bar 1 of " << song.notes[0].size()
                                       << " characters, loop " << song.loop);
-      ASSERT_TRUE(exportSong(song, format.format, format.fileName));
-      const SoundFile file = readSoundFile(format.name);
+      ASSERT_TRUE(exportSong(song, format.format, format.name));
+      const SoundFile file = readSoundFile(name.c_str());
       EXPECT_EQ(file.info.format, format.fileFormat);
       EXPECT_EQ(file.info.samplerate, kRate);
       EXPECT_EQ(file.info.channels, 1);
-      EXPECT_TRUE(file.samples == synthesisedPlay(song));
+      const std::vector<std::int16_t> played = synthesisedPlay(song);
+      if (format.lossless) {
+        EXPECT_TRUE(file.samples == played);
+      } else {
+        // A lossy encoder may pad its last frame (1152 samples for MP3) with silence.
+        EXPECT_GE(file.samples.size(), played.size());
+        EXPECT_LE(file.samples.size(), played.size() + 1152);
+      }
     }
-  }
-}
-
-TEST_F(SoundExport, LengthIsTheSumOfTheToneDurations) {
-  // 4 + 64 tones of 500 ms.
-  ASSERT_TRUE(exportSong(kSongs[0], Format::kWav, u"song.wav"));
-  EXPECT_EQ(readSoundFile("song.wav").samples.size(), 1'632'000U);
-  EXPECT_EQ(test_support::readBytes("song.wav").substr(0, 4), "RIFF");
-}
-
-TEST_F(SoundExport, LossyFilesDecodeToThePlaysFormatAndLength) {
-  const SongExport& song = kSongs[1];
-  const std::size_t length = synthesisedPlay(song).size();
-  const struct {
-    const char* name;
-    std::u16string fileName;
-    Format format;
-    int majorFormat;
-  } formats[] = {{"song.ogg", u"song.ogg", Format::kOgg, SF_FORMAT_OGG},
-                 {"song.mp3", u"song.mp3", Format::kMp3, SF_FORMAT_MPEG}};
-  for (const auto& format : formats) {
-    SCOPED_TRACE(format.name);
-    ASSERT_TRUE(exportSong(song, format.format, format.fileName));
-    const SoundFile file = readSoundFile(format.name);
-    EXPECT_EQ(file.info.format & SF_FORMAT_TYPEMASK, format.majorFormat);
-    EXPECT_EQ(file.info.samplerate, kRate);
-    EXPECT_EQ(file.info.channels, 1);
-    // An MP3 encoder pads its last frame (1152 samples) with silence.
-    EXPECT_GE(file.samples.size(), length);
-    EXPECT_LE(file.samples.size(), length + 1152);
   }
 }
 
