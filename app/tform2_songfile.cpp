@@ -1,7 +1,7 @@
 #include "app/controls.h"
-#include "app/song_file_messages.h"
 #include "app/tform2.h"
 #include "songfile/song_file.h"
+#include "songfile/song_file_messages.h"
 
 namespace quavern {
 namespace {

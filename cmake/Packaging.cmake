@@ -1,11 +1,12 @@
 # Installation and packaging of the program:
-#   - the executable, its desktop entry, AppStream metadata, themed icons and
-#     manual page, laid out with GNUInstallDirs;
+#   - the window's executable, its desktop entry, AppStream metadata, themed
+#     icons and manual page, and the command-line exporter with its manual
+#     page, laid out with GNUInstallDirs;
 #   - a Debian package through CPack (cpack -G DEB), with its dependencies
 #     computed from the binary by dpkg-shlibdeps;
 #   - on Windows, the program's resources (icon, version, manifest).
-# Included at the end of the top-level CMakeLists.txt, after app/ has defined
-# the `quavern` target.
+# Included at the end of the top-level CMakeLists.txt, after app/ and export/
+# have defined the `quavern` and `quavern-export` targets.
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 include("${CMAKE_CURRENT_LIST_DIR}/Windows.cmake")
@@ -27,6 +28,12 @@ else()
   message(WARNING "No quavern target (app/CMakeLists.txt defines it): "
                   "the install rules and the package leave the program out.")
 endif()
+if(TARGET quavern-export)
+  install(TARGETS quavern-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+else()
+  message(WARNING "No quavern-export target (export/CMakeLists.txt defines it): "
+                  "the install rules and the package leave the exporter out.")
+endif()
 
 if(UNIX AND NOT APPLE)
   install(FILES "${_pkg_src}/${QUAVERN_APP_ID}.desktop"
@@ -46,15 +53,16 @@ if(UNIX AND NOT APPLE)
   find_program(QUAVERN_GZIP gzip REQUIRED)
   set(_gen "${CMAKE_CURRENT_BINARY_DIR}/packaging")
   add_custom_command(
-    OUTPUT "${_gen}/quavern.1.gz" "${_gen}/changelog.gz"
+    OUTPUT "${_gen}/quavern.1.gz" "${_gen}/quavern-export.1.gz" "${_gen}/changelog.gz"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${_gen}"
     COMMAND ${QUAVERN_GZIP} -9n -c "${_pkg_src}/quavern.1" > "${_gen}/quavern.1.gz"
+    COMMAND ${QUAVERN_GZIP} -9n -c "${_pkg_src}/quavern-export.1" > "${_gen}/quavern-export.1.gz"
     COMMAND ${QUAVERN_GZIP} -9n -c "${_pkg_src}/changelog" > "${_gen}/changelog.gz"
-    DEPENDS "${_pkg_src}/quavern.1" "${_pkg_src}/changelog"
-    COMMENT "Compressing the manual page and the changelog"
+    DEPENDS "${_pkg_src}/quavern.1" "${_pkg_src}/quavern-export.1" "${_pkg_src}/changelog"
+    COMMENT "Compressing the manual pages and the changelog"
     VERBATIM)
   add_custom_target(quavern_packaging_files ALL
-    DEPENDS "${_gen}/quavern.1.gz" "${_gen}/changelog.gz")
+    DEPENDS "${_gen}/quavern.1.gz" "${_gen}/quavern-export.1.gz" "${_gen}/changelog.gz")
 
   file(READ "${PROJECT_SOURCE_DIR}/LICENSE" _license)
   string(STRIP "${_license}" _license)
@@ -71,7 +79,8 @@ if(UNIX AND NOT APPLE)
   # Rewritten only when it changes, so reconfiguring does not reinstall it.
   configure_file("${_gen}/copyright.tmp" "${_gen}/copyright" COPYONLY)
 
-  install(FILES "${_gen}/quavern.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES "${_gen}/quavern.1.gz" "${_gen}/quavern-export.1.gz"
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES "${_gen}/changelog.gz" "${_gen}/copyright" DESTINATION ${_pkg_doc_dir})
 endif()
 
@@ -90,7 +99,12 @@ four tones of its chord (root, third, fifth and minor seventh).
 Quavern plays the melody after a count-in of four beeps, at one of four
 tempos and as many times over as chosen. Bars can be kept while the others
 are made anew, notes can be typed by hand, and a song can be saved to a
-one-line text file and opened again.")
+one-line text file and opened again.
+
+The quavern-export command writes a saved song as a sound file (WAV, FLAC,
+Ogg Vorbis or MP3) to practise with away from the computer, as a Standard
+MIDI File for a sequencer or keyboard, or as a MusicXML lead sheet with the
+chord symbols for a notation program.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
@@ -101,6 +115,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUAVERN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window is laid out for Tahoma; Wine's Tahoma-compatible face keeps its
+# text the size it was designed at.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace quavern::music {
@@ -37,5 +39,17 @@ inline constexpr std::array<NoteToken, 18> kNoteTokens{{
     {"b-", 11},
     {"C-", 12},
 }};
+
+// The note a token names, or nothing for text that names no note (the play's rests). The
+// match is exact and case-sensitive, as the play's pitch table matches.
+constexpr std::optional<NoteToken> findNoteToken(std::u16string_view text) {
+  const auto* found = std::find_if(kNoteTokens.begin(), kNoteTokens.end(), [text](NoteToken note) {
+    return std::equal(text.begin(), text.end(), note.text.begin(), note.text.end());
+  });
+  if (found == kNoteTokens.end()) {
+    return std::nullopt;
+  }
+  return *found;
+}
 
 }  // namespace quavern::music

@@ -2,8 +2,9 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
+
+#include "songfile/atomic_file.h"
 
 namespace quavern::songfile {
 namespace {
@@ -16,50 +17,21 @@ FileError fileError(FileErrorKind kind, const QFileDevice& file) {
   return FileError{kind, file.errorString().toStdU16String()};
 }
 
-// Unbuffered writes, retried until every byte is out: a buffered QSaveFile only finds a
-// failed flush inside commit(), and Qt 6.4 then still renames the truncated temporary
-// file over the old one.
-bool writeAll(QSaveFile& file, const std::string& bytes) {
-  qint64 written = 0;
-  const auto total = static_cast<qint64>(bytes.size());
-  while (written < total) {
-    const qint64 count = file.write(bytes.data() + written, total - written);
-    if (count <= 0)
-      return false;
-    written += count;
-  }
-  return true;
-}
-
-Result<Done, SaveError> writeAtomically(const QString& name, const std::string& bytes) {
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    return SaveError{fileError(FileErrorKind::kCannotOpen, file)};
-  }
-  if (!writeAll(file, bytes)) {
-    const FileError error = fileError(FileErrorKind::kCannotWrite, file);
-    file.cancelWriting();
-    file.commit();  // with writing cancelled this only removes the temporary file
-    return SaveError{error};
-  }
-  if (!file.commit()) {
-    const auto kind = file.error() == QFileDevice::RenameError ? FileErrorKind::kCannotReplace
-                                                               : FileErrorKind::kCannotWrite;
-    return SaveError{fileError(kind, file)};
-  }
-  return Done{};
-}
-
 }  // namespace
 
 Result<Done, SaveError> saveSong(std::u16string_view fileName, const Song& song) {
-  // QSaveFile would accept an empty name and fail only at commit, with no reason given.
   if (fileName.empty())
     return SaveError{FileError{FileErrorKind::kEmptyName, {}}};
   auto bytes = encodeSongFile(song);
   if (!bytes)
     return SaveError{std::move(bytes).error()};
-  return writeAtomically(toQString(fileName), bytes.value());
+  AtomicFile file(fileName);
+  if (auto opened = file.open(); !opened)
+    return SaveError{std::move(opened).error()};
+  file.write(bytes.value());
+  if (auto committed = file.commit(); !committed)
+    return SaveError{std::move(committed).error()};
+  return Done{};
 }
 
 Result<Song, OpenError> openSong(std::u16string_view fileName) {

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <variant>
 
+#include "songfile/file_error.h"
 #include "songfile/result.h"
 #include "songfile/song.h"
 #include "songfile/song_record.h"
@@ -11,23 +12,6 @@
 // Saving and opening a song file by name. A name is used exactly as typed: no extension is
 // added, nothing is trimmed, and a relative name is relative to the current directory.
 namespace quavern::songfile {
-
-enum class FileErrorKind {
-  kEmptyName,
-  kCannotOpen,  // the file or its temporary replacement could not be opened or created
-  kCannotRead,
-  kCannotWrite,    // writing the new file failed part way; the old file is untouched
-  kCannotReplace,  // the new file was written but could not take the old one's place
-};
-
-struct FileError {
-  FileErrorKind kind;
-  // The operating system's reason as the runtime words it (for example "No such file or
-  // directory"); empty for emptyName.
-  std::u16string reason;
-
-  friend bool operator==(const FileError&, const FileError&) = default;
-};
 
 using SaveError = std::variant<SaveRefusal, FileError>;
 using OpenError = std::variant<RecordError, FileError>;

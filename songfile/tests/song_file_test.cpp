@@ -1,30 +1,20 @@
 #include "songfile/song_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
+#include "songfile/tests/file_size_limit.h"
+#include "songfile/tests/scratch_folder.h"
 #include "songfile/tests/song_samples.h"
 
 namespace quavern::songfile {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test_support::readBytes;
+using test_support::writeBytes;
 
 const Song kPlainSong = samples::uniformSong(u"c-e-g-bb", 19);
 const std::string kPlainFile = [] {
@@ -38,33 +28,7 @@ const std::string kPlainFile = [] {
 
 // Every test runs in a fresh folder of its own and uses names relative to it, as the window
 // does with "data.txt".
-class SongFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() / ("quavern-songfile-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder_);
-    previous_ = fs::current_path();
-    fs::current_path(folder_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-
-  std::vector<std::string> folderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path folder_;
-  fs::path previous_;
-};
+using SongFileTest = test_support::ScratchFolderTest;
 
 TEST_F(SongFileTest, RandomSongsSurviveSaveAndOpen) {
   std::mt19937 random(7);
@@ -152,28 +116,6 @@ TEST_F(SongFileTest, RefusedSaveKeepsTheOldFile) {
   }
 }
 
-// Makes writing a file fail part way, as a full disk would: files may not grow beyond
-// `bytes`, and the process survives the signal that exceeding the limit sends.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limited{bytes, previous_.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int) = nullptr;
-};
-
 TEST_F(SongFileTest, FailedSaveKeepsTheOldFile) {
   const std::string oldBytes = kPlainFile;
   const Song newSong = samples::uniformSong(u"b-d-f#a-", 23);
@@ -199,7 +141,7 @@ TEST_F(SongFileTest, FailedSaveKeepsTheOldFile) {
     writeBytes("data.txt", oldBytes);
     Result<Done, SaveError> saved = Done{};
     if (row.interruptWriting) {
-      FileSizeLimit limit(100);
+      test_support::FileSizeLimit limit(100);
       saved = saveSong(row.name, newSong);
     } else {
       saved = saveSong(row.name, newSong);

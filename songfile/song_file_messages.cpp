@@ -1,4 +1,4 @@
-#include "app/song_file_messages.h"
+#include "songfile/song_file_messages.h"
 
 #include <QStringList>
 #include <variant>
@@ -43,7 +43,7 @@ QString refusalText(const QString& fileName, const songfile::SaveRefusal& refusa
   QStringList reasons;
   for (const auto& problem : refusal.problems)
     reasons << barProblemText(problem);
-  return QStringLiteral("%1 was not saved: %2").arg(quoted(fileName), reasons.join("; "));
+  return QStringLiteral("%1 was not saved: %2").arg(quotedFileName(fileName), reasons.join("; "));
 }
 
 QString recordProblemText(const RecordError& error) {
@@ -68,13 +68,6 @@ QString recordProblemText(const RecordError& error) {
   return {};
 }
 
-QString fileProblemText(const FileError& error) {
-  if (error.kind == songfile::FileErrorKind::kEmptyName) {
-    return QStringLiteral("no file name was given");
-  }
-  return QString::fromStdU16String(error.reason);
-}
-
 QString openVerb(const FileError& error) {
   return error.kind == songfile::FileErrorKind::kCannotRead ? QStringLiteral("read")
                                                             : QStringLiteral("open");
@@ -82,23 +75,35 @@ QString openVerb(const FileError& error) {
 
 }  // namespace
 
+QString quotedFileName(const QString& fileName) {
+  return quoted(fileName);
+}
+
+QString fileProblemText(const FileError& error) {
+  if (error.kind == songfile::FileErrorKind::kEmptyName) {
+    return QStringLiteral("no file name was given");
+  }
+  return QString::fromStdU16String(error.reason);
+}
+
 QString saveErrorText(const QString& fileName, const songfile::SaveError& error) {
   if (const auto* refusal = std::get_if<songfile::SaveRefusal>(&error)) {
     return refusalText(fileName, *refusal);
   }
   // Whatever failed, the old file (if any) is untouched.
   const auto& fileError = std::get<FileError>(error);
-  return QStringLiteral("Could not save %1: %2").arg(quoted(fileName), fileProblemText(fileError));
+  return QStringLiteral("Could not save %1: %2")
+      .arg(quotedFileName(fileName), fileProblemText(fileError));
 }
 
 QString openErrorText(const QString& fileName, const songfile::OpenError& error) {
   if (const auto* record = std::get_if<RecordError>(&error)) {
     return QStringLiteral("%1 is not a song file: %2")
-        .arg(quoted(fileName), recordProblemText(*record));
+        .arg(quotedFileName(fileName), recordProblemText(*record));
   }
   const auto& fileError = std::get<FileError>(error);
   return QStringLiteral("Could not %1 %2: %3")
-      .arg(openVerb(fileError), quoted(fileName), fileProblemText(fileError));
+      .arg(openVerb(fileError), quotedFileName(fileName), fileProblemText(fileError));
 }
 
 }  // namespace quavern

@@ -1,0 +1,92 @@
+// Measures exports of the longest play the window can make: loop 10 at "60", 4 + 640 tones
+// of 1000 ms, 644 s of sound. The sound is streamed to the file, so its peak resident
+// memory should not grow with its length; the notes formats take milliseconds.
+//
+// Counters: "realtime_x" is seconds of sound (or of music) per second of processor time;
+// "peak_rss_MB" is the process's peak resident memory while the benchmark ran, measured
+// from a reset of the kernel's high-water mark where the kernel allows it.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "export/song_export.h"
+#include "music/chords.h"
+
+namespace quavern::exporting {
+namespace {
+
+constexpr double kLongestPlaySeconds = 644.0;
+
+SongExport longestPlay() {
+  SongExport song;
+  const std::u16string bars[] = {u"c-e-g-bb", u"ebgbbbdb", u"f#a-C-e-", u"g-bbd-f-"};
+  for (std::size_t bar = 0; bar < song.notes.size(); ++bar) {
+    song.notes[bar] = bars[bar % 4];
+    song.chords[bar] = static_cast<int>(bar) % music::kChordCount;
+  }
+  song.tempoIndex = 0;  // "60": 1000 ms a note
+  song.loop = 10;
+  return song;
+}
+
+// Starts a new peak at the current resident size (Linux: "5" resets VmHWM).
+void resetPeakResidentMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double peakResidentMegabytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmHWM:")) {
+      return std::strtod(line.c_str() + 6, nullptr) / 1024.0;  // kB
+    }
+  }
+  return 0.0;
+}
+
+void exportLongestPlay(benchmark::State& state, Format format, const char* extension) {
+  const SongExport song = longestPlay();
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / (std::string("quavern-export-bench") + extension);
+  const std::u16string name = file.u16string();
+  resetPeakResidentMemory();
+  for (auto _ : state) {
+    if (!exportSong(song, format, name)) {
+      state.SkipWithError("the export failed");
+      break;
+    }
+  }
+  state.counters["realtime_x"] =
+      benchmark::Counter(kLongestPlaySeconds * static_cast<double>(state.iterations()));
+  state.counters["realtime_x"].flags = benchmark::Counter::kIsRate;
+  state.counters["peak_rss_MB"] = peakResidentMegabytes();
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  std::filesystem::remove(file);
+}
+
+void BM_WavLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kWav, ".wav");
+}
+void BM_FlacLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kFlac, ".flac");
+}
+void BM_MidiLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kMidi, ".mid");
+}
+void BM_MusicXmlLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kMusicXml, ".musicxml");
+}
+
+// Processor time of the whole process, so the kernel's share of writing the file counts too.
+BENCHMARK(BM_WavLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_FlacLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_MidiLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_MusicXmlLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+}  // namespace
+}  // namespace quavern::exporting
+
+BENCHMARK_MAIN();
