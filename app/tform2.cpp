@@ -78,6 +78,7 @@ void TForm2::setUpMenu() {
   connect(&chords, &QAction::toggled, this,
           [this](bool on) { preferences_.setChordsUnderMelody(on); });
   connect(&menu_->practise(), &QAction::triggered, this, &TForm2::Practise);
+  connect(&menu_->exportSong(), &QAction::triggered, this, &TForm2::Export);
 }
 
 // The menu belongs to the window's background: the empty face and the captions.

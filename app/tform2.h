@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/export_choice.h"
 #include "app/practice_tints.h"
 #include "app/preferences.h"
 #include "music/bar_generator.h"
@@ -43,6 +44,10 @@ struct TForm2Services {
   // Where the window's remembered choices are kept; empty: the user's
   // configuration folder.
   QString preferencesFile;
+  // Asks where to export the song, offering these filters; empty: the
+  // standard save dialog.
+  std::function<std::optional<ExportTarget>(const QString& suggested, const QStringList& filters)>
+      askExportFile;
   // Opens the microphone for a practice; empty: there is none.
   std::function<std::unique_ptr<practice::SoundInput>()> microphone;
 };
@@ -80,6 +85,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void ComboBox20Select();  // loop count chosen
   void ComboBox22Select();  // spelling chosen
   void Practise();          // play the song back and have every note judged
+  void Export();            // write the song as sound, MIDI or a lead sheet
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -87,6 +93,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
  private:
   void setUpMenu();
   playback::ChordsUnder chordsToPlayUnder() const;
+  std::optional<ExportTarget> askExportFile(const QString& suggested);
   void fillSelectors();
   void fitLabelsToText();
   void showMessage(const QString& text);

@@ -10,6 +10,7 @@ namespace quavern {
 
 WindowMenu::WindowMenu(QWidget& window)
     : QObject(&window), window_(window), menu_(new QMenu(&window)) {
+  exportSong_ = addCommand(tr("Export..."), QKeySequence(tr("Ctrl+E")));
   chordsUnderMelody_ = addCommand(tr("Chords under the melody"), QKeySequence(tr("Ctrl+Shift+C")));
   chordsUnderMelody_->setCheckable(true);
   practise_ = addCommand(tr("Practise"), QKeySequence(tr("Ctrl+Shift+P")));

@@ -22,6 +22,7 @@ class WindowMenu : public QObject {
   explicit WindowMenu(QWidget& window);
   ~WindowMenu() override;
 
+  QAction& exportSong() const { return *exportSong_; }
   QAction& chordsUnderMelody() const { return *chordsUnderMelody_; }
   QAction& practise() const { return *practise_; }
 
@@ -37,6 +38,7 @@ class WindowMenu : public QObject {
 
   QWidget& window_;
   QMenu* menu_;
+  QAction* exportSong_;
   QAction* chordsUnderMelody_;
   QAction* practise_;
   std::vector<QKeySequence> shortcuts_;
