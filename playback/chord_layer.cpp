@@ -31,26 +31,45 @@ void ChordLayer::enterSpan(const SampleSpan& span) {
   }
 }
 
-double ChordLayer::next() {
-  const std::int64_t position = position_++;
-  if (current_ == spans_.size() || position < spans_[current_].start) {
-    return 0.0;
+void ChordLayer::addTo(std::span<double> mix) {
+  while (!mix.empty()) {
+    if (current_ == spans_.size()) {
+      position_ += std::ssize(mix);
+      return;
+    }
+    const SampleSpan& span = spans_[current_];
+    if (position_ < span.start) {
+      const auto silent =
+          static_cast<std::size_t>(std::min<std::int64_t>(span.start - position_, std::ssize(mix)));
+      position_ += static_cast<std::int64_t>(silent);
+      mix = mix.subspan(silent);
+      continue;
+    }
+    const auto part = static_cast<std::size_t>(
+        std::min<std::int64_t>(span.start + span.length - position_, std::ssize(mix)));
+    addSpanPart(span, mix.first(part));
+    mix = mix.subspan(part);
+    if (position_ == span.start + span.length) {
+      ++current_;
+    }
   }
-  const SampleSpan& span = spans_[current_];
-  const std::int64_t offset = position - span.start;
-  if (offset == 0) {
+}
+
+void ChordLayer::addSpanPart(const SampleSpan& span, std::span<double> mix) {
+  if (position_ == span.start) {
     enterSpan(span);
   }
-  double sum = 0.0;
-  for (SinePhase& phase : phases_) {
-    sum += phase.valueIn(*sine_);
-    phase.advance();
+  const SineTable& sine = *sine_;
+  for (double& value : mix) {
+    const std::int64_t offset = position_++ - span.start;
+    double sum = 0.0;
+    for (SinePhase& phase : phases_) {
+      sum += phase.valueIn(sine);
+      phase.advance();
+    }
+    const double gain = edgeGain(std::min(offset, span.length - 1 - offset), span.rampLength);
+    value += kFullScale * kToneLevel * gain * sum;
   }
-  const double gain = edgeGain(std::min(offset, span.length - 1 - offset), span.rampLength);
-  if (offset + 1 == span.length) {
-    ++current_;
-  }
-  return kFullScale * kToneLevel * gain * sum;
 }
 
 }  // namespace quavern::playback

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "playback/accompaniment.h"
@@ -28,9 +29,9 @@ class ChordLayer {
 
   bool silent() const { return spans_.empty(); }
 
-  // The layer's value at the next stream sample, in full-scale units; moves on
-  // by one sample.
-  double next();
+  // Adds the layer's values at the next mix.size() stream samples, in
+  // full-scale units, and moves on past them.
+  void addTo(std::span<double> mix);
 
  private:
   struct SampleSpan {
@@ -41,6 +42,7 @@ class ChordLayer {
   };
 
   void enterSpan(const SampleSpan& span);
+  void addSpanPart(const SampleSpan& span, std::span<double> mix);
 
   std::shared_ptr<const SineTable> sine_;
   std::vector<SampleSpan> spans_;

@@ -11,10 +11,7 @@ SineTable::SineTable(int sampleRate) : values_(static_cast<std::size_t>(sampleRa
   }
 }
 
-double edgeGain(std::int64_t fromEdge, std::int64_t rampLength) {
-  if (fromEdge >= rampLength) {
-    return 1.0;
-  }
+double rampGain(std::int64_t fromEdge, std::int64_t rampLength) {
   const double x = static_cast<double>(fromEdge) / static_cast<double>(rampLength);
   return 0.5 - 0.5 * std::cos(std::numbers::pi * x);
 }

@@ -45,11 +45,15 @@ class SinePhase {
   std::int64_t period_ = 1;
 };
 
-// Gain of a raised-cosine edge `fromEdge` samples in from the nearer end of a
-// sound of `rampLength`-sample ramps: exactly 0 on the first and last sample,
-// 1 from rampLength in, so neighbouring sounds meet at silence whatever their
-// phase.
-double edgeGain(std::int64_t fromEdge, std::int64_t rampLength);
+// Gain of a raised-cosine ramp `fromEdge` samples in from the nearer end of a
+// sound, for ramps shorter than `rampLength`: exactly 0 on the first and last
+// sample, so neighbouring sounds meet at silence whatever their phase.
+double rampGain(std::int64_t fromEdge, std::int64_t rampLength);
+
+// The same, and 1 from rampLength in: the steady part costs no cosine.
+inline double edgeGain(std::int64_t fromEdge, std::int64_t rampLength) {
+  return fromEdge >= rampLength ? 1.0 : rampGain(fromEdge, rampLength);
+}
 
 // Nearest whole sample, halves away from zero, as std::lround gives but inline.
 inline std::int16_t roundToSample(double value) {

@@ -12,7 +12,8 @@ std::int64_t sampleAtMs(std::int64_t ms, int sampleRate) {
 ToneSynth::ToneSynth(int sampleRate)
     : sampleRate_(sampleRate),
       sine_(std::make_shared<const SineTable>(sampleRate)),
-      chords_(sine_) {}
+      chords_(sine_),
+      mix_(kBlockSamples) {}
 
 void ToneSynth::reset(const Accompaniment& accompaniment) {
   chords_.reset(accompaniment);
@@ -41,24 +42,37 @@ std::size_t ToneSynth::render(std::span<std::int16_t> out) {
     position_ += static_cast<std::int64_t>(count);
     return count;
   }
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t block = std::min(kBlockSamples, count - done);
+    const std::span<double> mix(mix_.data(), block);
+    renderMelody(mix);
     // Added, never mixed down: the melody's part of each sample is the same
     // with chords as without.
-    const double chord = chords_.silent() ? 0.0 : chords_.next();
-    out[i] = roundToSample(nextMelodyValue() + chord);
+    if (!chords_.silent()) {
+      chords_.addTo(mix);
+    }
+    for (std::size_t i = 0; i < block; ++i) {
+      out[done + i] = roundToSample(mix[i]);
+    }
+    done += block;
   }
   return count;
 }
 
-double ToneSynth::nextMelodyValue() {
-  const std::int64_t index = position_++;
+void ToneSynth::renderMelody(std::span<double> mix) {
   if (frequencyHz_ == kRestHz) {
-    return 0.0;
+    std::fill(mix.begin(), mix.end(), 0.0);
+    position_ += std::ssize(mix);
+    return;
   }
-  const double gain = edgeGain(std::min(index, toneLength_ - 1 - index), rampLength_);
-  const double value = kFullScale * kLevel * gain * phase_.valueIn(*sine_);
-  phase_.advance();
-  return value;
+  const SineTable& sine = *sine_;
+  const double amplitude = kFullScale * kLevel;
+  for (double& value : mix) {
+    const std::int64_t index = position_++;
+    const double gain = edgeGain(std::min(index, toneLength_ - 1 - index), rampLength_);
+    value = amplitude * gain * phase_.valueIn(sine);
+    phase_.advance();
+  }
 }
 
 }  // namespace quavern::playback

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "playback/accompaniment.h"
 #include "playback/chord_layer.h"
@@ -55,8 +56,11 @@ class ToneSynth {
   std::int64_t toneStartSample() const { return toneStart_; }
 
  private:
-  // The melody's value at the current sample; moves on by one sample.
-  double nextMelodyValue();
+  // The melody's values at the next mix.size() samples of the current tone.
+  void renderMelody(std::span<double> mix);
+
+  // Mixing happens in blocks of this many samples.
+  static constexpr std::size_t kBlockSamples = 1024;
 
   int sampleRate_;
   std::shared_ptr<const SineTable> sine_;
@@ -67,6 +71,7 @@ class ToneSynth {
   std::int64_t position_ = 0;
   std::int64_t rampLength_ = 0;
   SinePhase phase_;
+  std::vector<double> mix_;  // one block of the mix, before rounding
   int frequencyHz_ = kRestHz;
 };
 

@@ -47,8 +47,10 @@ double peakResidentMegabytes() {
   return 0.0;
 }
 
-void exportLongestPlay(benchmark::State& state, Format format, const char* extension) {
-  const SongExport song = longestPlay();
+void exportLongestPlay(benchmark::State& state, Format format, const char* extension,
+                       bool withChords = false) {
+  SongExport song = longestPlay();
+  song.withChords = withChords;
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / (std::string("quavern-export-bench") + extension);
   const std::u16string name = file.u16string();
@@ -70,6 +72,10 @@ void exportLongestPlay(benchmark::State& state, Format format, const char* exten
 void BM_WavLoop10At60(benchmark::State& state) {
   exportLongestPlay(state, Format::kWav, ".wav");
 }
+// With each bar's chord under the melody: four more sines a sample.
+void BM_WavWithChordsLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kWav, ".wav", true);
+}
 void BM_FlacLoop10At60(benchmark::State& state) {
   exportLongestPlay(state, Format::kFlac, ".flac");
 }
@@ -82,6 +88,7 @@ void BM_MusicXmlLoop10At60(benchmark::State& state) {
 
 // Processor time of the whole process, so the kernel's share of writing the file counts too.
 BENCHMARK(BM_WavLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_WavWithChordsLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FlacLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_MidiLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_MusicXmlLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
