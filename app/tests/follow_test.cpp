@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "app/play_follower.h"
@@ -26,6 +27,7 @@ using playback::PlayControl;
 class ProbingOutput final : public playback::SoundOutput {
  public:
   std::function<void(std::size_t tone)> probe;
+  int waitsPerTone = 1;  // a real output waits many times while a tone sounds
 
   void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment) override {
     whileWaiting_ = std::move(whileWaiting);
@@ -35,9 +37,12 @@ class ProbingOutput final : public playback::SoundOutput {
   bool sound(playback::Tone tone) override {
     heardMs_ = streamMs_;
     streamMs_ += tone.durationMs;
-    const PlayControl asked = whileWaiting_();
-    if (probe) {
-      probe(tones_);
+    PlayControl asked = PlayControl::Continue;
+    for (int wait = 0; wait < waitsPerTone && asked == PlayControl::Continue; ++wait) {
+      asked = whileWaiting_();
+      if (probe) {
+        probe(tones_);
+      }
     }
     ++tones_;
     return asked == PlayControl::Continue;
@@ -68,6 +73,23 @@ void PrintTo(const FieldView& view, std::ostream* out) {
   *out << "bar " << view.bar << (view.marked ? " marked" : "") << " [" << view.selectionStart
        << " \"" << view.selected.toStdString() << "\"]";
 }
+
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(std::function<void(QObject*)> painted) : painted_(std::move(painted)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      painted_(watched);
+    }
+    return false;
+  }
+
+ private:
+  std::function<void(QObject*)> painted_;
+};
 
 class Follow : public WindowTest {
  protected:
@@ -157,6 +179,30 @@ TEST_F(Follow, MarksTheNoteHeardThenLeavesTheWindowAsItWas) {
   EXPECT_FALSE(notes(2)->hasSelectedText());
   EXPECT_EQ(notes(3)->selectedText(), "xy");
   EXPECT_EQ(QApplication::focusWidget(), notes(5));
+}
+
+// Marking touches only what changes: about one repaint of one or two fields a
+// note, and none of the fields the play never reaches.
+TEST_F(Follow, RepaintsOnlyTheFieldsTheMarkMovesThrough) {
+  notes(1)->setText("c-e-g-bb");
+  notes(2)->setText("a-b-C-d-");
+  QCoreApplication::processEvents();
+  std::map<QObject*, int> paints;
+  PaintCounter counter([&](QObject* field) { ++paints[field]; });
+  for (int bar = 1; bar <= 16; ++bar) {
+    notes(bar)->installEventFilter(&counter);
+  }
+  output_->probe = [](std::size_t) { QCoreApplication::processEvents(); };
+  output_->waitsPerTone = 3;
+  window_->Button2Click();
+  QCoreApplication::processEvents();
+
+  // Eight notes: each is marked once, and each field is unmarked once.
+  EXPECT_GE(paints[notes(1)] + paints[notes(2)], 8);
+  EXPECT_LE(paints[notes(1)] + paints[notes(2)], 8 + 2 + 2);
+  for (int bar = 3; bar <= 16; ++bar) {
+    EXPECT_EQ(paints[notes(bar)], 0) << bar;
+  }
 }
 
 TEST_F(Follow, EscapeEndsThePlayAndTheNextPlayMakesAllItsPasses) {
