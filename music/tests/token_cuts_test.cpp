@@ -5,17 +5,12 @@
 #include <initializer_list>
 #include <vector>
 
+#include "music/tests/notes_texts.h"
+
 namespace quavern::music {
 namespace {
 
-NotesTexts song(std::initializer_list<std::u16string> bars) {
-  NotesTexts notes;
-  std::size_t bar = 0;
-  for (const std::u16string& text : bars) {
-    notes.at(bar++) = text;
-  }
-  return notes;
-}
+constexpr auto song = music::testing::notesOf;
 
 TokenCut within(std::u16string text, std::size_t bar, std::size_t offset) {
   return {std::move(text), {bar, offset}, {bar, offset + 1}};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "playback/testing/rendered_stream.h"
 #include "playback/tone_synth.h"
 
 namespace quavern::playback::testing {
@@ -23,18 +24,6 @@ std::vector<Placed> place(const std::vector<Tone>& tones, int sampleRate) {
     placed.push_back({tone, start, sampleAtMs(ms, sampleRate)});
   }
   return placed;
-}
-
-std::vector<std::int16_t> render(const std::vector<Tone>& tones, int sampleRate) {
-  ToneSynth synth(sampleRate);
-  std::vector<std::int16_t> stream;
-  for (const Tone& tone : tones) {
-    synth.startTone(tone);
-    const std::size_t from = stream.size();
-    stream.resize(from + static_cast<std::size_t>(synth.samplesLeft()));
-    synth.render(std::span(stream).subspan(from));
-  }
-  return stream;
 }
 
 Samples part(Samples samples, std::int64_t from, std::int64_t count) {
@@ -84,11 +73,29 @@ bool insideRest(const QuietRun& run, const std::vector<Placed>& placed, int samp
 
 }  // namespace
 
+std::int64_t locateStream(Samples recording, Samples rendered, std::int64_t matchLength) {
+  const std::int64_t firstHeard = firstLoudSample(recording, kSilenceThreshold);
+  const std::int64_t firstRendered = firstLoudSample(rendered, kSilenceThreshold);
+  if (firstHeard < 0 || firstRendered < 0) {
+    return -1;
+  }
+  const std::int64_t coarse = firstHeard - firstRendered;
+  const Samples start = rendered.first(
+      static_cast<std::size_t>(std::min<std::int64_t>(matchLength, std::ssize(rendered))));
+  const std::int64_t origin = coarse + bestShift(recording, start, coarse, 480);
+  return origin >= 0 ? origin : -1;
+}
+
+int worstDifferenceAt(Samples recording, std::int64_t origin, Samples rendered) {
+  return worstDifference(recording.subspan(static_cast<std::size_t>(origin), rendered.size()),
+                         rendered);
+}
+
 RecordingReport analyseRecording(Samples recording, const std::vector<Tone>& tones,
                                  int sampleRate) {
   RecordingReport report;
   const std::vector<Placed> placed = place(tones, sampleRate);
-  const std::vector<std::int16_t> rendered = render(tones, sampleRate);
+  const std::vector<std::int16_t> rendered = renderedStream(tones, {}, sampleRate);
   const std::int64_t firstHeard = firstLoudSample(recording, kSilenceThreshold);
   const std::int64_t firstRendered = firstLoudSample(rendered, kSilenceThreshold);
   if (placed.empty() || firstHeard < 0 || firstRendered < 0) {

@@ -36,6 +36,16 @@ inline constexpr int kSilenceThreshold = 30;
 // be there, in milliseconds.
 inline constexpr int kAfterEndMs = 200;
 
+// Where a rendered stream begins in a recording of the sound device's output:
+// from the first audible sample, then to the sample by the best match over the
+// stream's first `matchLength` samples; -1 when it is not there. The recording
+// may end before the stream does.
+std::int64_t locateStream(Samples recording, Samples rendered, std::int64_t matchLength);
+
+// The largest difference between the rendered samples and the recording from
+// `origin` on, over the rendered stream's length, which the recording must hold.
+int worstDifferenceAt(Samples recording, std::int64_t origin, Samples rendered);
+
 // Finds a stream of `tones` in a recording of the sound device's output and
 // measures every tone: its pitch, its level and its place.
 RecordingReport analyseRecording(Samples recording, const std::vector<Tone>& tones, int sampleRate);

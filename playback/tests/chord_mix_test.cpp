@@ -6,6 +6,7 @@
 
 #include "playback/accompaniment.h"
 #include "playback/chord_layer.h"
+#include "playback/testing/rendered_stream.h"
 #include "playback/testing/signal_analysis.h"
 #include "playback/tone_synth.h"
 
@@ -20,18 +21,7 @@ const double kMelodyAmplitude = ToneSynth::kLevel * 32767.0;
 
 std::vector<std::int16_t> render(const std::vector<Tone>& tones, const Accompaniment& chords,
                                  std::size_t chunkSize = 4096) {
-  ToneSynth synth(kRate);
-  synth.reset(chords);
-  std::vector<std::int16_t> stream;
-  std::vector<std::int16_t> chunk(chunkSize);
-  for (const Tone& tone : tones) {
-    synth.startTone(tone);
-    while (const std::size_t count = synth.render(chunk)) {
-      stream.insert(stream.end(), chunk.begin(),
-                    chunk.begin() + static_cast<std::ptrdiff_t>(count));
-    }
-  }
-  return stream;
+  return testing::renderedStream(tones, chords, kRate, chunkSize);
 }
 
 // A whole second from `fromMs` on, where whole-hertz sines are orthogonal.

@@ -5,17 +5,12 @@
 #include <initializer_list>
 #include <vector>
 
+#include "music/tests/notes_texts.h"
+
 namespace quavern::playback {
 namespace {
 
-music::NotesTexts song(std::initializer_list<std::u16string> bars) {
-  music::NotesTexts notes;
-  std::size_t bar = 0;
-  for (const std::u16string& text : bars) {
-    notes.at(bar++) = text;
-  }
-  return notes;
-}
+constexpr auto song = music::testing::notesOf;
 
 using Mark = std::vector<FieldSelection>;
 

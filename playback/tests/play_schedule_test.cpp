@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "music/tests/notes_texts.h"
 #include "playback/play.h"
 
 namespace quavern::playback {
@@ -16,14 +17,7 @@ constexpr int Bb = 932;
 constexpr int HighC = 1047;
 constexpr int Rest = kRestHz;
 
-music::NotesTexts song(std::initializer_list<std::u16string> bars) {
-  music::NotesTexts notes;
-  std::size_t bar = 0;
-  for (const std::u16string& text : bars) {
-    notes.at(bar++) = text;
-  }
-  return notes;
-}
+constexpr auto song = music::testing::notesOf;
 
 // The count-in, then each frequency at t, over and over for each pass.
 std::vector<Tone> expected(int t, std::vector<int> frequencies, int passes = 1) {

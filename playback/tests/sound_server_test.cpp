@@ -182,16 +182,10 @@ TEST_F(SoundServerTest, ChordsUnderTheMelodyAreHeardExactlyAsRendered) {
   ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
 
   const std::vector<std::int16_t> expected = renderedPlay(notes, 3, chords);
-  const std::int64_t coarse = testing::firstLoudSample(recording, testing::kSilenceThreshold) -
-                              testing::firstLoudSample(expected, testing::kSilenceThreshold);
-  const std::int64_t origin = coarse + testing::bestShift(recording, expected, coarse, kRate / 100);
-  ASSERT_GE(origin, 0);
+  const std::int64_t origin = testing::locateStream(recording, expected, kRate);
+  ASSERT_GE(origin, 0) << "the play was not found in the recording";
   ASSERT_LE(origin + std::ssize(expected), std::ssize(recording));
-  int worst = 0;
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    worst =
-        std::max(worst, std::abs(recording[static_cast<std::size_t>(origin) + i] - expected[i]));
-  }
+  const int worst = testing::worstDifferenceAt(recording, origin, expected);
   EXPECT_LE(worst, 2) << "the recording differs from the rendered play";
   // Bar 2's chord is there, at its level, under a rest and a note.
   const testing::Samples underRest = testing::Samples(recording).subspan(
@@ -232,9 +226,7 @@ TEST_F(SoundServerTest, StoppedPlayFadesOutWithoutAClickAndNothingAfter) {
   ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
 
   const std::vector<std::int16_t> expected = renderedPlay(notes, 3, chords);
-  const std::int64_t coarse = testing::firstLoudSample(recording, testing::kSilenceThreshold) -
-                              testing::firstLoudSample(expected, testing::kSilenceThreshold);
-  const std::int64_t origin = coarse + testing::bestShift(recording, expected, coarse, kRate / 100);
+  const std::int64_t origin = testing::locateStream(recording, expected, kRate);
   ASSERT_GE(origin, 0);
   // The play as rendered up to the fade, then the fade, then silence.
   std::int64_t fadeStart = 0;

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "playback/testing/rendered_stream.h"
 #include "playback/testing/signal_analysis.h"
 
 namespace quavern::playback {
@@ -18,17 +19,7 @@ const double kAmplitude = ToneSynth::kLevel * 32767.0;
 
 std::vector<std::int16_t> renderStream(const std::vector<Tone>& tones, int sampleRate = kRate,
                                        std::size_t chunkSize = 4096) {
-  ToneSynth synth(sampleRate);
-  std::vector<std::int16_t> stream;
-  std::vector<std::int16_t> chunk(chunkSize);
-  for (const Tone& tone : tones) {
-    synth.startTone(tone);
-    while (const std::size_t count = synth.render(chunk)) {
-      stream.insert(stream.end(), chunk.begin(),
-                    chunk.begin() + static_cast<std::ptrdiff_t>(count));
-    }
-  }
-  return stream;
+  return testing::renderedStream(tones, {}, sampleRate, chunkSize);
 }
 
 Samples slice(const std::vector<std::int16_t>& samples, std::int64_t from, std::int64_t count) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "music/tests/notes_texts.h"
 #include "practice/practice_result.h"
 #include "practice/testing/synthesised_player.h"
 
@@ -26,14 +27,7 @@ constexpr double kG4 = 67;
 constexpr double kC5 = 72;
 constexpr double kC6 = 84;
 
-music::NotesTexts song(std::initializer_list<std::u16string> bars) {
-  music::NotesTexts notes;
-  std::size_t bar = 0;
-  for (const std::u16string& text : bars) {
-    notes.at(bar++) = text;
-  }
-  return notes;
-}
+constexpr auto song = music::testing::notesOf;
 
 Voice sung(double semitones, double cents = 0.0) {
   return {.hz = testing::hzOf(semitones, cents), .partials = testing::sawtoothPartials(6)};
