@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "music/chords.h"
+#include "music/timeline.h"
 
 namespace quavern::playback {
 namespace {
 
-constexpr std::size_t kCountInTones = 4;
 constexpr std::size_t kTokensPerBar = 4;
 
 // Equal-tempered with A = 440 Hz, rounded: the octave below the melody's.
@@ -30,7 +30,8 @@ Accompaniment chordSchedule(const music::ChordIndexes& chords, std::size_t token
   Accompaniment spans;
   const auto msAtToken = [t](std::size_t token) { return static_cast<std::int64_t>(token) * t; };
   for (std::int32_t pass = 0; pass < passes; ++pass) {
-    const std::size_t passStart = kCountInTones + static_cast<std::size_t>(pass) * tokensPerPass;
+    const std::size_t passStart = static_cast<std::size_t>(music::kCountInTones) +
+                                  static_cast<std::size_t>(pass) * tokensPerPass;
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
       const std::size_t first = bar * kTokensPerBar;
       if (first >= tokensPerPass) {

@@ -1,18 +1,14 @@
 #include "playback/follow_along.h"
 
+#include "music/timeline.h"
+
 namespace quavern::playback {
-namespace {
-
-constexpr std::int64_t kCountInTones = 4;
-
-}  // namespace
-
 std::optional<std::size_t> tokenHeardAt(std::int64_t heardMs, std::size_t tokensPerPass,
                                         std::int32_t t, std::int32_t passes) {
   if (t <= 0 || tokensPerPass == 0 || heardMs < 0) {
     return std::nullopt;
   }
-  const std::int64_t tone = heardMs / t - kCountInTones;
+  const std::int64_t tone = heardMs / t - music::kCountInTones;
   const auto perPass = static_cast<std::int64_t>(tokensPerPass);
   if (tone < 0 || tone >= perPass * passes) {
     return std::nullopt;

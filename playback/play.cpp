@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "music/timeline.h"
 #include "music/token_cuts.h"
 #include "playback/pitch.h"
 #include "playback/play_settings.h"
@@ -10,10 +11,8 @@
 namespace quavern::playback {
 namespace {
 
-constexpr int kCountInTones = 4;
-
 bool countIn(SoundOutput& output, std::int32_t t) {
-  for (int q = 0; q < kCountInTones; ++q) {
+  for (std::int64_t q = 0; q < music::kCountInTones; ++q) {
     if (!output.sound({kCountInHz, t})) {
       return false;
     }

@@ -4,11 +4,6 @@
 
 namespace quavern::playback {
 
-std::int64_t sampleAtMs(std::int64_t ms, int sampleRate) {
-  // Integer rounding to nearest: exact for any stream length, unlike a double.
-  return (ms * sampleRate + 500) / 1000;
-}
-
 ToneSynth::ToneSynth(int sampleRate)
     : sampleRate_(sampleRate),
       sine_(std::make_shared<const SineTable>(sampleRate)),

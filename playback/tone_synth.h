@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "music/timeline.h"
 #include "playback/accompaniment.h"
 #include "playback/chord_layer.h"
 #include "playback/sine_table.h"
@@ -13,10 +14,7 @@
 
 namespace quavern::playback {
 
-// First sample of the point `ms` milliseconds into a stream. Every tone boundary
-// is rounded from the cumulative time, never by adding rounded lengths, so a
-// stream of hundreds of tones does not drift whatever the note duration.
-std::int64_t sampleAtMs(std::int64_t ms, int sampleRate);
+using music::sampleAtMs;
 
 // Renders a stream of tones, one after the other with no gap, as signed 16-bit
 // mono samples, with the chords of an accompaniment added underneath. Knows only

@@ -14,12 +14,6 @@ namespace {
 constexpr std::int64_t kFrameStepMs = 10;
 constexpr std::int64_t kMostFrames = 24;
 
-// The same rounding as playback::sampleAtMs, so slots fall on the samples where
-// play starts its tones.
-std::int64_t sampleAtMs(std::int64_t ms, int sampleRate) {
-  return (ms * sampleRate + 500) / 1000;
-}
-
 struct Stretch {
   std::int64_t begin = 0;  // input samples, end excluded
   std::int64_t end = 0;
@@ -28,8 +22,8 @@ struct Stretch {
 // From 25% to 75% of slot k: what a player in time holds, clear of the onset
 // and of the move to the next note.
 Stretch judgedStretch(std::int64_t k, std::int32_t noteMs, const Take& take) {
-  const std::int64_t slotStart = sampleAtMs((kCountInNotes + k) * noteMs, take.sampleRate);
-  const std::int64_t slotEnd = sampleAtMs((kCountInNotes + k + 1) * noteMs, take.sampleRate);
+  const std::int64_t slotStart = music::sampleAtMs((kCountInNotes + k) * noteMs, take.sampleRate);
+  const std::int64_t slotEnd = music::sampleAtMs((kCountInNotes + k + 1) * noteMs, take.sampleRate);
   const std::int64_t length = slotEnd - slotStart;
   return {take.streamOrigin + slotStart + length / 4,
           take.streamOrigin + slotStart + length * 3 / 4};
@@ -44,7 +38,7 @@ std::vector<std::int64_t> frameStarts(std::int64_t begin, std::int64_t end,
     return {begin + (end - begin) / 2 - frameLength / 2};
   }
   const std::int64_t step =
-      std::max(sampleAtMs(kFrameStepMs, sampleRate), room / (kMostFrames - 1) + 1);
+      std::max(music::sampleAtMs(kFrameStepMs, sampleRate), room / (kMostFrames - 1) + 1);
   std::vector<std::int64_t> starts;
   for (std::int64_t start = begin; start <= begin + room; start += step) {
     starts.push_back(start);

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "music/timeline.h"
 #include "music/token_cuts.h"
 #include "practice/pitch_class.h"
 #include "practice/pitch_detector.h"
@@ -32,8 +33,8 @@ enum class Verdict {
 // A pitch counts as the note's within a quarter tone either side.
 inline constexpr double kRightWithinCents = 50.0;
 
-// Count-in tones before the first note of the pass.
-inline constexpr std::int64_t kCountInNotes = 4;
+// Count-in tones before the first note of the pass: the play's.
+inline constexpr std::int64_t kCountInNotes = music::kCountInTones;
 
 struct NoteJudgement {
   music::TokenCut token;
