@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace quavern::practice {
+
+// What an input made of a performance, on the input's own sample timeline at
+// kPerformanceRate: sample 0 is the first sample the input delivered (a sound
+// input) or the instant the input started (a MIDI keyboard). Sound and MIDI
+// inputs both produce one, so the judge never knows where the pitch came from.
+inline constexpr int kPerformanceRate = 48000;
+
+// Pitch frames are this far apart: 100 a second, so the live read-out and the
+// trace move at least 20 times a second.
+inline constexpr std::int64_t kFrameHopSamples = 480;
+
+// The pitch heard around one instant of the performance.
+struct PitchFrame {
+  std::int64_t sample = 0;     // centre of the analysed stretch
+  std::optional<double> hz{};  // nothing: no steady pitch (silence, noise, breath)
+  double levelDbfs = -120.0;   // RMS of the stretch, dB below full scale
+};
+
+// An instant at which a note began to sound: a change of pitch, or a new
+// attack of the same pitch (a repeated note). Ring, decay and reverb are none.
+struct Onset {
+  std::int64_t sample = 0;
+  std::optional<double> hz{};  // the pitch that began there, when already known
+};
+
+// Grows while the input is read: frames and onsets in time order. Everything
+// before `coveredUntil` has been analysed for good and will not change.
+struct Performance {
+  std::vector<PitchFrame> frames;
+  std::vector<Onset> onsets;
+  std::int64_t coveredUntil = 0;
+};
+
+}  // namespace quavern::practice
