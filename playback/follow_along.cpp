@@ -1,5 +1,8 @@
 #include "playback/follow_along.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "music/timeline.h"
 
 namespace quavern::playback {
@@ -27,6 +30,34 @@ std::vector<FieldSelection> markAt(std::int64_t heardMs, const std::vector<music
                                    std::int32_t t, std::int32_t passes) {
   const std::optional<std::size_t> heard = tokenHeardAt(heardMs, tokens.size(), t, passes);
   return heard ? selectionsOf(tokens[*heard]) : std::vector<FieldSelection>{};
+}
+
+namespace {
+
+const music::PlannedNote* noteAt(std::int64_t heardMs, const std::vector<music::PlannedNote>& notes) {
+  const auto after = std::upper_bound(
+      notes.begin(), notes.end(), heardMs,
+      [](std::int64_t ms, const music::PlannedNote& note) { return ms < note.startMs; });
+  if (after == notes.begin() || heardMs >= std::prev(after)->endMs) {
+    return nullptr;
+  }
+  return &*std::prev(after);
+}
+
+}  // namespace
+
+std::vector<FieldSelection> markInPractice(std::int64_t heardMs, const music::PracticePlan& plan) {
+  for (const music::PlannedPass& pass : plan.passes) {
+    if (heardMs < pass.startMs || heardMs >= pass.endMs) {
+      continue;
+    }
+    for (const auto* notes : {&pass.listen, &pass.play}) {
+      if (const music::PlannedNote* note = noteAt(heardMs, *notes)) {
+        return selectionsOf(note->token);
+      }
+    }
+  }
+  return {};
 }
 
 }  // namespace quavern::playback

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "music/practice_plan.h"
 #include "music/token_cuts.h"
 
 namespace quavern::playback {
@@ -35,5 +36,9 @@ std::vector<FieldSelection> selectionsOf(const music::TokenCut& token);
 // after the end.
 std::vector<FieldSelection> markAt(std::int64_t heardMs, const std::vector<music::TokenCut>& tokens,
                                    std::int32_t t, std::int32_t passes);
+
+// What the window marks `heardMs` into a practice: the token sounding, or
+// due from the player, then; nothing during the count-in and after the end.
+std::vector<FieldSelection> markInPractice(std::int64_t heardMs, const music::PracticePlan& plan);
 
 }  // namespace quavern::playback
