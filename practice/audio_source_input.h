@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "practice/sound_input.h"
 
@@ -10,7 +12,7 @@ class QIODevice;
 
 namespace quavern::practice {
 
-// Captures the default input device with a Qt audio source in push mode, on the
+// Captures a sound input device with a Qt audio source in push mode, on the
 // calling thread: readAvailable() takes what the sound server has delivered.
 // When sample 0 was taken in is worked out from the arrivals: a sample cannot be
 // read before it was captured, so every read bounds the first sample's instant
@@ -24,19 +26,35 @@ class AudioSourceInput final : public SoundInput {
   // arrivals show the capture instants finely; the server grants about this.
   static constexpr int kRequestedFragmentMs = 10;
 
-  AudioSourceInput();
+  // How often the reads look at the system's device list for the opened one.
+  static constexpr std::chrono::milliseconds kDeviceCheckInterval{200};
+
+  // `deviceId` is a SoundDevice::id from listSoundInputs(); nothing opens the
+  // system's default input.
+  explicit AudioSourceInput(std::optional<std::string> deviceId = std::nullopt);
   ~AudioSourceInput() override;
 
   std::optional<InputFailure> start() override;
   std::size_t readAvailable(std::vector<std::int16_t>& samples) override;
   std::optional<SteadyClock::time_point> firstSampleCapturedAt() const override;
   bool hasStalled(SteadyClock::time_point now) const override;
+  bool deviceLost() const override;
   void stop() override;
 
+  // True when the latest start() found the asked device gone and opened the
+  // default input instead.
+  bool fellBackToDefault() const { return fellBack_; }
+
  private:
+  void checkDevicePresent(SteadyClock::time_point now);
   std::size_t appendSamples(const QByteArray& bytes, std::vector<std::int16_t>& samples);
   void noteArrival(SteadyClock::time_point readAt);
 
+  std::optional<std::string> askedId_;
+  QByteArray openedId_;
+  bool fellBack_ = false;
+  bool lost_ = false;
+  SteadyClock::time_point lastDeviceCheck_;
   std::unique_ptr<QAudioSource> source_;
   QIODevice* device_ = nullptr;
   QByteArray oddByte_;  // a sample split between two reads
