@@ -38,6 +38,22 @@ std::optional<QAudioDevice> inputWithId(const QByteArray& id) {
 
 }  // namespace
 
+std::vector<InputEntry> listSoundInputs() {
+  const QAudioDevice defaultInput = QMediaDevices::defaultAudioInput();
+  std::vector<InputEntry> entries;
+  if (!defaultInput.isNull()) {
+    entries.push_back({InputKind::Sound, defaultInput.description().toStdString(),
+                       defaultInput.id().toStdString(), true});
+  }
+  for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+    if (device.id() != defaultInput.id()) {
+      entries.push_back(
+          {InputKind::Sound, device.description().toStdString(), device.id().toStdString(), false});
+    }
+  }
+  return entries;
+}
+
 AudioSourceInput::AudioSourceInput(std::optional<std::string> deviceId)
     : askedId_(std::move(deviceId)) {}
 

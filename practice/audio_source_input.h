@@ -5,12 +5,19 @@
 #include <optional>
 #include <string>
 
+#include "practice/input_devices.h"
 #include "practice/sound_input.h"
 
 class QAudioSource;
 class QIODevice;
 
 namespace quavern::practice {
+
+// The sound inputs the system lists, as "Input" entries of kind Sound: the
+// default first, marked so, then the others in the system's order. The name is
+// the device's description, the id the sound server's name for it (stable
+// while the device is plugged in, and across restarts for most devices).
+std::vector<InputEntry> listSoundInputs();
 
 // Captures a sound input device with a Qt audio source in push mode, on the
 // calling thread: readAvailable() takes what the sound server has delivered.
@@ -29,7 +36,7 @@ class AudioSourceInput final : public SoundInput {
   // How often the reads look at the system's device list for the opened one.
   static constexpr std::chrono::milliseconds kDeviceCheckInterval{200};
 
-  // `deviceId` is a SoundDevice::id from listSoundInputs(); nothing opens the
+  // `deviceId` is an InputEntry::id from listSoundInputs(); nothing opens the
   // system's default input.
   explicit AudioSourceInput(std::optional<std::string> deviceId = std::nullopt);
   ~AudioSourceInput() override;
