@@ -7,6 +7,7 @@
 #include <QMediaDevices>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quavern::practice {
 namespace {
@@ -26,9 +27,35 @@ SteadyClock::duration durationOfSamples(std::int64_t count) {
       std::chrono::nanoseconds(count * 1'000'000'000 / SoundInput::kSampleRate));
 }
 
+std::optional<QAudioDevice> inputWithId(const QByteArray& id) {
+  for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+    if (device.id() == id) {
+      return device;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-AudioSourceInput::AudioSourceInput() = default;
+std::vector<InputEntry> listSoundInputs() {
+  const QAudioDevice defaultInput = QMediaDevices::defaultAudioInput();
+  std::vector<InputEntry> entries;
+  if (!defaultInput.isNull()) {
+    entries.push_back({InputKind::Sound, defaultInput.description().toStdString(),
+                       defaultInput.id().toStdString(), true});
+  }
+  for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+    if (device.id() != defaultInput.id()) {
+      entries.push_back(
+          {InputKind::Sound, device.description().toStdString(), device.id().toStdString(), false});
+    }
+  }
+  return entries;
+}
+
+AudioSourceInput::AudioSourceInput(std::optional<std::string> deviceId)
+    : askedId_(std::move(deviceId)) {}
 
 AudioSourceInput::~AudioSourceInput() {
   stop();
@@ -36,10 +63,17 @@ AudioSourceInput::~AudioSourceInput() {
 
 std::optional<InputFailure> AudioSourceInput::start() {
   stop();
-  const QAudioDevice device = QMediaDevices::defaultAudioInput();
+  std::optional<QAudioDevice> asked;
+  if (askedId_) {
+    asked = inputWithId(QByteArray::fromStdString(*askedId_));
+  }
+  fellBack_ = askedId_ && !asked;
+  const QAudioDevice device = asked ? *asked : QMediaDevices::defaultAudioInput();
   if (device.isNull()) {
     return InputFailure::NoDevice;
   }
+  openedId_ = device.id();
+  lost_ = false;
   source_ = std::make_unique<QAudioSource>(device, captureFormat());
   source_->setBufferSize(kRequestedFragmentMs * kSampleRate / 1000 * kBytesPerSample);
   device_ = source_->start();
@@ -52,6 +86,7 @@ std::optional<InputFailure> AudioSourceInput::start() {
   samplesRead_ = 0;
   firstSampleBound_.reset();
   lastArrival_ = SteadyClock::now();
+  lastDeviceCheck_ = lastArrival_;
   return std::nullopt;
 }
 
@@ -61,6 +96,7 @@ std::size_t AudioSourceInput::readAvailable(std::vector<std::int16_t>& samples) 
   }
   const QByteArray bytes = device_->readAll();
   const SteadyClock::time_point readAt = SteadyClock::now();
+  checkDevicePresent(readAt);
   const std::size_t count = appendSamples(bytes, samples);
   if (count > 0) {
     samplesRead_ += static_cast<std::int64_t>(count);
@@ -92,6 +128,18 @@ void AudioSourceInput::noteArrival(SteadyClock::time_point readAt) {
 
 std::optional<SteadyClock::time_point> AudioSourceInput::firstSampleCapturedAt() const {
   return firstSampleBound_;
+}
+
+void AudioSourceInput::checkDevicePresent(SteadyClock::time_point now) {
+  if (lost_ || now - lastDeviceCheck_ < kDeviceCheckInterval) {
+    return;
+  }
+  lastDeviceCheck_ = now;
+  lost_ = !inputWithId(openedId_).has_value();
+}
+
+bool AudioSourceInput::deviceLost() const {
+  return lost_;
 }
 
 bool AudioSourceInput::hasStalled(SteadyClock::time_point now) const {

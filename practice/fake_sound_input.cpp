@@ -15,6 +15,7 @@ std::optional<InputFailure> FakeSoundInput::start() {
   startedAt_ = now_();
   lastDelivery_ = startedAt_;
   delivered_ = 0;
+  lost_ = false;
   return std::nullopt;
 }
 
@@ -23,6 +24,7 @@ std::size_t FakeSoundInput::readAvailable(std::vector<std::int16_t>& samples) {
     return 0;
   }
   const SteadyClock::time_point now = now_();
+  lost_ = lost_ || (script_.lostAfter && now - startedAt_ >= *script_.lostAfter);
   const std::int64_t due = inputIndexAt(now, startedAt_, kSampleRate);
   const std::int64_t before = delivered_;
   for (; delivered_ < due; ++delivered_) {
@@ -44,6 +46,10 @@ std::optional<SteadyClock::time_point> FakeSoundInput::firstSampleCapturedAt() c
 
 bool FakeSoundInput::hasStalled(SteadyClock::time_point now) const {
   return running_ && now - lastDelivery_ >= kStallLimit;
+}
+
+bool FakeSoundInput::deviceLost() const {
+  return lost_;
 }
 
 void FakeSoundInput::stop() {

@@ -17,6 +17,9 @@ class FakeSoundInput final : public SoundInput {
     std::vector<std::int16_t> samples{};
     std::optional<InputFailure> failure{};  // start() reports this
     bool deliversNothing = false;           // a device that opens but stays mute
+    // The device goes from the system this long after start(); the samples
+    // keep coming, as from the source the server moves the stream to.
+    std::optional<std::chrono::milliseconds> lostAfter{};
   };
   using Now = std::function<SteadyClock::time_point()>;
 
@@ -26,6 +29,7 @@ class FakeSoundInput final : public SoundInput {
   std::size_t readAvailable(std::vector<std::int16_t>& samples) override;
   std::optional<SteadyClock::time_point> firstSampleCapturedAt() const override;
   bool hasStalled(SteadyClock::time_point now) const override;
+  bool deviceLost() const override;
   void stop() override;
 
  private:
@@ -35,6 +39,7 @@ class FakeSoundInput final : public SoundInput {
   SteadyClock::time_point startedAt_;
   SteadyClock::time_point lastDelivery_;
   std::int64_t delivered_ = 0;
+  bool lost_ = false;
 };
 
 }  // namespace quavern::practice

@@ -36,8 +36,9 @@ enum class Timing {
 struct SlotVerdict {
   Slot slot;
   Verdict verdict = Verdict::NotJudged;
-  std::optional<double> heardHz{};              // the steady pitch heard, sounding
-  std::optional<PitchClass> heardWrittenClass{};  // its nearest pitch class, as the player writes it
+  std::optional<double> heardHz{};  // the steady pitch heard, sounding
+  std::optional<PitchClass>
+      heardWrittenClass{};  // its nearest pitch class, as the player writes it
   Timing timing = Timing::NotJudged;
   std::optional<std::int64_t> onsetOffsetMs{};  // onset minus slot start; a right note only
 };

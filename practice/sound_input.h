@@ -45,6 +45,12 @@ class SoundInput {
   // or since the last sample. Judged from the reads, so poll readAvailable() first.
   virtual bool hasStalled(SteadyClock::time_point now) const = 0;
 
+  // True when the device opened by start() has gone from the system since.
+  // PulseAudio quietly moves a recording stream to another source when its
+  // device goes away, so the samples keep coming from another microphone.
+  // Judged from the reads, so poll readAvailable() first.
+  virtual bool deviceLost() const = 0;
+
   virtual void stop() = 0;
 };
 
