@@ -507,8 +507,9 @@ HistoryResult<std::vector<WeakBar>> HistoryStore::weakestBars(const SongKey& son
       bars.push_back(bar);
     }
   }
-  std::stable_sort(bars.begin(), bars.end(),
-                   [](const WeakBar& a, const WeakBar& b) { return a.total() > b.total(); });
+  std::sort(bars.begin(), bars.end(), [](const WeakBar& a, const WeakBar& b) {
+    return a.total() != b.total() ? a.total() > b.total() : a.bar < b.bar;
+  });
   return bars;
 }
 

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QVariant>
 #include <string>
 #include <vector>
@@ -360,9 +361,11 @@ void expectWholePasses(HistoryStore& history, std::size_t atLeast) {
 
 TEST_F(HistoryStoreTest, AWriterKilledMidPassLeavesOnlyWholePasses) {
   std::size_t reported = 0;
-  // Killed after different numbers of passes, so the kill lands at different points of a
-  // pass's 66 statements.
-  for (const int passesBeforeKill : {1, 4, 9}) {
+  // Killed a few milliseconds after different passes, so that the kill lands at different
+  // points of a pass's 66 statements (a pass takes about 1 ms in one transaction, 13 ms
+  // in 66).
+  const std::pair<int, unsigned long> kills[] = {{1, 2}, {3, 5}, {6, 9}, {9, 4}, {12, 7}};
+  for (const auto& [passesBeforeKill, delayMs] : kills) {
     QProcess writer;
     writer.start(QStringLiteral(HISTORY_WRITER), {QStringLiteral("loop"), file()});
     ASSERT_TRUE(writer.waitForStarted());
@@ -371,6 +374,7 @@ TEST_F(HistoryStoreTest, AWriterKilledMidPassLeavesOnlyWholePasses) {
       ASSERT_TRUE(writer.waitForReadyRead(30000));
       output += writer.readAllStandardOutput();
     }
+    QThread::msleep(delayMs);
     writer.kill();  // SIGKILL: no chance to finish or roll back
     ASSERT_TRUE(writer.waitForFinished());
     output += writer.readAllStandardOutput();
