@@ -227,8 +227,7 @@ std::optional<HistoryError> migrate(const QSqlDatabase& database, const QString&
 
 // Opens the file and makes it ready; touches nothing until it knows the file is a
 // database of a version this program reads.
-std::optional<HistoryError> prepare(const QSqlDatabase& constDatabase, const QString& path) {
-  QSqlDatabase database = constDatabase;
+std::optional<HistoryError> prepare(QSqlDatabase database, const QString& path) {
   if (!database.open()) {
     return errorOf(HistoryErrorKind::kCannotOpen, path, database.lastError());
   }

@@ -27,6 +27,8 @@ inline constexpr int kWeakBarsPassCount = 20;
 //
 // A file that cannot be opened, read or written is never overwritten or deleted: every
 // operation returns the error instead, and tries to open the file again next time.
+//
+// Use a store from the thread that made it: a Qt SQL connection belongs to one thread.
 class HistoryStore {
  public:
   // The file is created, with its folder, on first use, not here.
