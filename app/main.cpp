@@ -5,6 +5,35 @@
 #include "app/tform2.h"
 #include "playback/audio_sink_output.h"
 #include "practice/audio_source_input.h"
+#include "practice/midi_keyboard_input.h"
+#include "practice/sound_performance_input.h"
+
+namespace {
+
+// The system's sound inputs, the default first, then the MIDI keyboards'
+// ports, each opened as what it is.
+quavern::PracticeInputs systemInputs() {
+  using namespace quavern::practice;
+  quavern::PracticeInputs inputs;
+  inputs.list = [] {
+    std::vector<InputEntry> entries = listSoundInputs();
+    const std::vector<InputEntry> midi = listMidiInputs();
+    entries.insert(entries.end(), midi.begin(), midi.end());
+    return entries;
+  };
+  inputs.open = [](const InputEntry& entry) -> std::unique_ptr<PerformanceInput> {
+    if (entry.kind == InputKind::Midi) {
+      return std::make_unique<MidiKeyboardInput>(entry.id);
+    }
+    return std::make_unique<SoundPerformanceInput>(std::make_unique<AudioSourceInput>(entry.id));
+  };
+  inputs.openSound = [](const InputEntry& entry) -> std::unique_ptr<SoundInput> {
+    return std::make_unique<AudioSourceInput>(entry.id);
+  };
+  return inputs;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // The program takes no arguments: the toolkit is given only the program's
@@ -24,6 +53,7 @@ int main(int argc, char* argv[]) {
         services.microphone = [] {
           return std::make_unique<quavern::practice::AudioSourceInput>();
         };
+        services.practiceInputs = systemInputs();
         quavern::TForm2 window(std::move(services));
         window.show();
         quavern::Application::exec();

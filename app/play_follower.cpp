@@ -26,11 +26,12 @@ QColor followMarkColour() {
 
 PlayFollower::PlayFollower(const NotesFields& fields, const music::NotesTexts& notes,
                            std::int32_t t, std::int32_t passes)
-    : fields_(fields),
-      tokens_(music::cutTokens(notes)),
-      t_(t),
-      passes_(passes),
-      focusBefore_(QApplication::focusWidget()) {}
+    : PlayFollower(fields, [tokens = music::cutTokens(notes), t, passes](std::int64_t heardMs) {
+        return playback::markAt(heardMs, tokens, t, passes);
+      }) {}
+
+PlayFollower::PlayFollower(const NotesFields& fields, MarkAt markAt)
+    : fields_(fields), markAt_(std::move(markAt)), focusBefore_(QApplication::focusWidget()) {}
 
 PlayFollower::~PlayFollower() {
   show({});
@@ -40,7 +41,7 @@ PlayFollower::~PlayFollower() {
 }
 
 void PlayFollower::showHeard(std::int64_t heardMs) {
-  const auto mark = playback::markAt(heardMs, tokens_, t_, passes_);
+  const auto mark = markAt_(heardMs);
   if (mark != shown_) {
     show(mark);
   }

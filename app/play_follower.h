@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "music/bars.h"
@@ -24,8 +25,13 @@ using NotesFields = std::array<QLineEdit*, music::kBarCount>;
 // selection, and the keyboard focus where it was.
 class PlayFollower {
  public:
+  // What to mark at a point of the stream, in milliseconds heard.
+  using MarkAt = std::function<std::vector<playback::FieldSelection>(std::int64_t heardMs)>;
+
+  // Follows a play of `passes` passes over the song at t ms a note.
   PlayFollower(const NotesFields& fields, const music::NotesTexts& notes, std::int32_t t,
                std::int32_t passes);
+  PlayFollower(const NotesFields& fields, MarkAt markAt);
   ~PlayFollower();
   PlayFollower(const PlayFollower&) = delete;
   PlayFollower& operator=(const PlayFollower&) = delete;
@@ -44,9 +50,7 @@ class PlayFollower {
   void unmarkField(std::size_t bar);
 
   NotesFields fields_;
-  std::vector<music::TokenCut> tokens_;
-  std::int32_t t_;
-  std::int32_t passes_;
+  MarkAt markAt_;
   std::vector<playback::FieldSelection> shown_;
   std::array<SavedField, music::kBarCount> saved_{};
   std::array<bool, music::kBarCount> marked_{};

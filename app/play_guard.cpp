@@ -44,7 +44,7 @@ bool isUserInput(QEvent::Type type) {
 
 }  // namespace
 
-PlayGuard::PlayGuard(QWidget& window) : window_(window) {
+PlayGuard::PlayGuard(QWidget& window, QWidget* stillLive) : window_(window), stillLive_(stillLive) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -76,8 +76,9 @@ bool PlayGuard::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
       stopRequested_ = true;
+      return true;
     }
-    return true;
+    return !isForLiveWindow(watched);
   }
   if (isCloseOfWindow(watched, *event)) {
     // Kept open until the play has ended, then closed by the play command.
@@ -86,6 +87,17 @@ bool PlayGuard::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+bool PlayGuard::isForLiveWindow(QObject* watched) const {
+  if (stillLive_ == nullptr) {
+    return false;
+  }
+  if (watched == stillLive_->windowHandle()) {
+    return true;
+  }
+  const auto* widget = qobject_cast<const QWidget*>(watched);
+  return widget != nullptr && widget->window() == stillLive_;
 }
 
 bool PlayGuard::isCloseOfWindow(QObject* watched, const QEvent& event) const {

@@ -16,7 +16,9 @@ namespace quavern {
 // and a close request ends it at once instead of being lost.
 class PlayGuard : public QObject {
  public:
-  explicit PlayGuard(QWidget& window);
+  // Input to `stillLive` (a window that runs the play and must take its own
+  // controls' input, such as a Stop button) and its children goes through.
+  explicit PlayGuard(QWidget& window, QWidget* stillLive = nullptr);
   ~PlayGuard() override;
   PlayGuard(const PlayGuard&) = delete;
   PlayGuard& operator=(const PlayGuard&) = delete;
@@ -35,8 +37,10 @@ class PlayGuard : public QObject {
 
  private:
   bool isCloseOfWindow(QObject* watched, const QEvent& event) const;
+  bool isForLiveWindow(QObject* watched) const;
 
   QWidget& window_;
+  QWidget* stillLive_;
   bool guarding_ = true;
   bool closeRequested_ = false;
   bool stopRequested_ = false;

@@ -9,7 +9,9 @@ namespace {
 
 const QString kChordsUnderMelodyKey = QStringLiteral("play/chordsUnderMelody");
 
-std::unique_ptr<QSettings> openSettings(const QString& filePath) {
+}  // namespace
+
+std::unique_ptr<QSettings> openPreferences(const QString& filePath) {
   if (filePath.isEmpty()) {
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                        QStringLiteral("quavern"), QStringLiteral("quavern"));
@@ -17,10 +19,8 @@ std::unique_ptr<QSettings> openSettings(const QString& filePath) {
   return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 
-}  // namespace
-
 Preferences::Preferences(QString filePath) : filePath_(std::move(filePath)) {
-  const auto settings = openSettings(filePath_);
+  const auto settings = openPreferences(filePath_);
   if (settings->status() == QSettings::NoError) {
     chordsUnderMelody_ = settings->value(kChordsUnderMelodyKey, false).toBool();
   }
@@ -28,7 +28,7 @@ Preferences::Preferences(QString filePath) : filePath_(std::move(filePath)) {
 
 void Preferences::setChordsUnderMelody(bool on) {
   chordsUnderMelody_ = on;
-  const auto settings = openSettings(filePath_);
+  const auto settings = openPreferences(filePath_);
   settings->setValue(kChordsUnderMelodyKey, on);
   settings->sync();
 }

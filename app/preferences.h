@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
+#include <memory>
 
 namespace quavern {
+
+// The settings file that holds the choices: `filePath`, or for an empty one
+// the INI file in the user's configuration folder.
+std::unique_ptr<QSettings> openPreferences(const QString& filePath);
 
 // The choices the window remembers between runs, in an INI file in the user's
 // configuration folder. A file that cannot be read or written is no error the

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/export_choice.h"
+#include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
 #include "app/preferences.h"
 #include "music/bar_generator.h"
@@ -50,6 +51,10 @@ struct TForm2Services {
       askExportFile;
   // Opens the microphone for a practice; empty: there is none.
   std::function<std::unique_ptr<practice::SoundInput>()> microphone;
+  // The inputs a practice can choose from; empty: the microphone above alone.
+  PracticeInputs practiceInputs;
+  // Where the practice history is kept; empty: the user's data folder.
+  QString historyFile;
 };
 
 // The three controls that make up one bar of the song.
@@ -84,14 +89,17 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void Button5Click();      // stop
   void ComboBox20Select();  // loop count chosen
   void ComboBox22Select();  // spelling chosen
-  void Practise();          // play the song back and have every note judged
+  void Practise();          // open the practice window
+  PracticeWindow* practiceWindow() const;
   void Export();            // write the song as sound, MIDI or a lead sheet
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void setUpMenu();
+  void followSongChanges();
   playback::ChordsUnder chordsToPlayUnder() const;
   std::optional<ExportTarget> askExportFile(const QString& suggested);
   void fillSelectors();
@@ -108,6 +116,8 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   Preferences preferences_;
   std::unique_ptr<PracticeTints> tints_;
   WindowMenu* menu_ = nullptr;
+  std::unique_ptr<history::HistoryStore> history_;
+  std::unique_ptr<PracticeWindow> practiceWindow_;
 };
 
 }  // namespace quavern

@@ -1,88 +1,105 @@
-#include <QCoreApplication>
-#include <QString>
-#include <chrono>
-#include <thread>
-#include <vector>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScreen>
+#include <memory>
 
 #include "app/controls.h"
-#include "app/play_follower.h"
-#include "app/play_guard.h"
+#include "app/practice/practice_window.h"
 #include "app/tform2.h"
-#include "music/token_cuts.h"
-#include "playback/play.h"
 #include "playback/play_settings.h"
-#include "practice/judge.h"
-#include "practice/practice_result.h"
-#include "practice/sound_input.h"
+#include "practice/sound_performance_input.h"
 
 namespace quavern {
 namespace {
 
-const QString kNoSoundInput = QStringLiteral("No sound input was found.");
+// Without a list of the system's inputs, the microphone handed in is the one
+// input there is.
+PracticeInputs defaultMicrophoneOnly(
+    const std::function<std::unique_ptr<practice::SoundInput>()>& microphone) {
+  PracticeInputs inputs;
+  inputs.list = [available = static_cast<bool>(microphone)] {
+    std::vector<practice::InputEntry> entries;
+    if (available) {
+      entries.push_back({practice::InputKind::Sound, "Default sound input", "", true});
+    }
+    return entries;
+  };
+  inputs.open =
+      [microphone](const practice::InputEntry&) -> std::unique_ptr<practice::PerformanceInput> {
+    auto input = microphone ? microphone() : nullptr;
+    if (!input) {
+      return nullptr;
+    }
+    return std::make_unique<practice::SoundPerformanceInput>(std::move(input));
+  };
+  inputs.openSound = [microphone](const practice::InputEntry&) {
+    return microphone ? microphone() : nullptr;
+  };
+  return inputs;
+}
 
-// The input's own latency: what the player played at the end of the pass
-// arrives a little after the pass has been heard.
-constexpr std::chrono::milliseconds kInputCatchUp{200};
+// The main window's tempo as beats a minute: 60000 / t, rounded.
+int tempoBpmOf(int tempoIndex) {
+  const int noteMs = playback::noteDurationMs(tempoIndex);
+  return (60000 + noteMs / 2) / noteMs;
+}
 
 }  // namespace
 
-// Listens to the player play the song back after the count-in and judges every
-// note; the recording lives in memory for this practice only.
+// Opens the practice window beside this one, or brings it to the front.
 void TForm2::Practise() {
-  std::unique_ptr<practice::SoundInput> input =
-      services_.microphone ? services_.microphone() : nullptr;
-  if (!input || input->start()) {
-    showMessage(kNoSoundInput);
-    return;
+  if (!practiceWindow_) {
+    PracticeHost host;
+    host.mainWindow = this;
+    host.notes = [this] { return readNotes(); };
+    host.chords = [this] { return readChordIndexes(); };
+    host.chordsUnder = [this] { return chordsToPlayUnder(); };
+    host.tempoBpm = [this] { return tempoBpmOf(itemIndex(*ComboBox21)); };
+    host.fields = notesFields();
+    host.tints = tints_.get();
+    host.output = services_.sound.get();
+    host.draws = services_.draws.get();
+    history_ = std::make_unique<history::HistoryStore>(services_.historyFile.isEmpty()
+                                                           ? history::HistoryStore::defaultPath()
+                                                           : services_.historyFile);
+    host.history = history_.get();
+    host.preferencesFile = services_.preferencesFile;
+    PracticeInputs inputs = services_.practiceInputs.list
+                                ? services_.practiceInputs
+                                : defaultMicrophoneOnly(services_.microphone);
+    practiceWindow_ = std::make_unique<PracticeWindow>(std::move(host), std::move(inputs), this);
+    practiceWindow_->move(frameGeometry().topRight() + QPoint(8, 0));
+    followSongChanges();
   }
-  tints_->clear();
-  const music::NotesTexts notes = readNotes();
-  const int tempoIndex = itemIndex(*ComboBox21);
-  const std::int32_t noteMs = playback::noteDurationMs(tempoIndex);
-  playback::SoundOutput& output = *services_.sound;
-  std::vector<std::int16_t> heard;
-  bool inputLost = false;
-  playback::PlayOutcome outcome{};
+  practiceWindow_->show();
+  practiceWindow_->raise();
+  practiceWindow_->activateWindow();
+}
 
-  PlayGuard guard(*this);
-  {
-    PlayFollower follower(notesFields(), notes, noteMs, 1);
-    const auto listen = [&] {
-      const playback::PlayControl asked = guard.keepWindowAlive();
-      follower.showHeard(output.heardMs());
-      input->readAvailable(heard);
-      inputLost = input->hasStalled(practice::SteadyClock::now());
-      return inputLost && asked == playback::PlayControl::Continue ? playback::PlayControl::Stop
-                                                                   : asked;
-    };
-    outcome = playback::practise(notes, tempoIndex, output, listen, chordsToPlayUnder());
-    const auto catchUpUntil = practice::SteadyClock::now() + kInputCatchUp;
-    while (outcome == playback::PlayOutcome::Finished &&
-           practice::SteadyClock::now() < catchUpUntil && !guard.closeRequested()) {
-      std::this_thread::sleep_for(playback::kLongestWaitSlice / 2);
-      listen();
-    }
+// The practice window's history shows the song as it stands now.
+void TForm2::followSongChanges() {
+  for (const BarControls& bar : bars_) {
+    connect(bar.notes, &QLineEdit::textChanged, practiceWindow_.get(),
+            &PracticeWindow::songChanged);
+    connect(bar.chord, &QComboBox::currentIndexChanged, practiceWindow_.get(),
+            &PracticeWindow::songChanged);
+    connect(bar.chord, &QComboBox::editTextChanged, practiceWindow_.get(),
+            &PracticeWindow::songChanged);
   }
-  input->stop();
-  guard.finish();
-  if (guard.closeRequested()) {
-    close();
-    return;
+}
+
+PracticeWindow* TForm2::practiceWindow() const {
+  return practiceWindow_.get();
+}
+
+// The practice window belongs to this one: it closes with it, so the program
+// ends as it always has when its window is closed.
+void TForm2::closeEvent(QCloseEvent* event) {
+  if (practiceWindow_) {
+    practiceWindow_->close();
   }
-  if (inputLost) {
-    showMessage(kNoSoundInput);
-    return;
-  }
-  if (outcome != playback::PlayOutcome::Finished || !input->firstSampleCapturedAt()) {
-    return;  // stopped with Escape: no result
-  }
-  const practice::Take take{
-      heard, practice::SoundInput::kSampleRate,
-      practice::inputIndexAt(output.heardOrigin(), *input->firstSampleCapturedAt(),
-                             practice::SoundInput::kSampleRate)};
-  const auto judgements = practice::judgeTake(music::cutTokens(notes), noteMs, take);
-  tints_->tint(practice::barsWithNoteNotRight(judgements));
-  showMessage(QString::fromStdString(practice::resultText(judgements)));
+  QWidget::closeEvent(event);
 }
 
 }  // namespace quavern

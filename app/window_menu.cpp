@@ -13,7 +13,7 @@ WindowMenu::WindowMenu(QWidget& window)
   exportSong_ = addCommand(tr("Export..."), QKeySequence(tr("Ctrl+E")));
   chordsUnderMelody_ = addCommand(tr("Chords under the melody"), QKeySequence(tr("Ctrl+Shift+C")));
   chordsUnderMelody_->setCheckable(true);
-  practise_ = addCommand(tr("Practise"), QKeySequence(tr("Ctrl+Shift+P")));
+  practise_ = addCommand(tr("Practise..."), QKeySequence(tr("Ctrl+Shift+P")));
   QApplication::instance()->installEventFilter(this);
 }
 

@@ -11,12 +11,12 @@ namespace quavern::music {
 
 // What the player asks of a practice, as the practice window's controls hold it.
 struct PracticeSettings {
-  int fromBar = 1;  // 1 to 16, the passage's first bar
-  int toBar = 16;   // fromBar to 16, its last
+  int fromBar = 1;    // 1 to 16, the passage's first bar
+  int toBar = 16;     // fromBar to 16, its last
   int tempoBpm = 60;  // first pass, one token a beat
   int passes = 1;
-  int raiseBpm = 0;  // each next pass this much faster...
-  int upToBpm = 120;  // ...but never past this
+  int raiseBpm = 0;          // each next pass this much faster...
+  int upToBpm = 120;         // ...but never past this
   bool listenFirst = false;  // each pass is first sounded, then played back
 };
 

@@ -1,12 +1,19 @@
 // A practice through a real sound server: the count-in goes to the default
-// sink, a prepared performance is played into a virtual microphone in time
-// with it, and the window judges what the microphone heard.
+// sink, a prepared performance of three passes at rising tempos is played into
+// a virtual microphone in time with it, and the practice window judges what
+// the microphone heard, pass by pass.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <cstring>
 
+#include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
 #include "app/tform2.h"
 #include "playback/audio_sink_output.h"
@@ -22,60 +29,87 @@ using practice::testing::SungNote;
 using practice::testing::Voice;
 
 constexpr int kRate = practice::SoundInput::kSampleRate;
-constexpr std::int64_t kNoteMs = 500;  // tempo "120"
-
-SungNote sung(std::int64_t k, Voice voice) {
-  const std::int64_t slotMs = (4 + k) * kNoteMs;
-  return {slotMs + 40, slotMs + 460, std::move(voice)};
-}
 
 class PracticeThroughTheServer : public practice::MicrophoneTest {};
 
-TEST_F(PracticeThroughTheServer, APerformanceIntoTheMicrophoneIsJudgedNoteByNote) {
+template <typename Control>
+Control* named(QWidget& window, const QString& accessibleName) {
+  for (auto* control : window.findChildren<Control*>()) {
+    if (control->accessibleName() == accessibleName) {
+      return control;
+    }
+  }
+  return nullptr;
+}
+
+TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   ASSERT_TRUE(plugInMicrophone());
-  QStringList messages;
+  QTemporaryDir settings;
   TForm2Services services;
   services.sound = std::make_unique<playback::AudioSinkOutput>();
   services.microphone = [] { return std::make_unique<practice::AudioSourceInput>(); };
-  services.showMessage = [&](const QString& text) { messages << text; };
+  services.preferencesFile = settings.filePath("quavern.ini");
   TForm2 window(std::move(services));
   window.show();
-  window.findChild<QComboBox*>("ComboBox21")->setCurrentIndex(3);
-  window.findChild<QLineEdit*>("Edit1")->setText("c-e-g-bb");
-  window.findChild<QLineEdit*>("Edit2")->setText("a-f#");
+  window.findChild<QLineEdit*>("Edit2")->setText("c-e-g-bb");
+  window.findChild<QLineEdit*>("Edit3")->setText("a-f#d-C-");
+  window.Practise();
+  PracticeWindow& practice = *window.practiceWindow();
+  named<QSpinBox>(practice, "To bar")->setValue(3);
+  named<QSpinBox>(practice, "From bar")->setValue(2);
+  named<QSpinBox>(practice, "Tempo")->setValue(120);
+  named<QSpinBox>(practice, "Passes")->setValue(3);
+  named<QSpinBox>(practice, "Raise tempo by")->setValue(20);
+  named<QSpinBox>(practice, "Up to")->setValue(160);
 
-  // Sung with overtones, and a note sung a fifth off; one left out.
+  // Sung with overtones. Pass 1 as written; pass 2 with the third note a fifth
+  // off and the sixth left out; pass 3 with every note 150 ms late.
   const Voice singer{.partials = practice::testing::sawtoothPartials(6)};
-  const auto at = [&](double semitones) {
-    Voice voice = singer;
-    voice.hz = hzOf(semitones);
-    return voice;
-  };
-  const std::vector<SungNote> take{sung(0, at(60)), sung(1, at(64)), sung(2, at(74)),
-                                   sung(3, at(70)), sung(5, at(54))};
+  const std::vector<double> song{60, 64, 67, 70, 69, 66, 62, 72};
+  std::vector<SungNote> take;
+  std::int64_t passStart = 4 * 500;
+  for (int pass = 0; pass < 3; ++pass) {
+    const std::int64_t beat = 60000 / (120 + 20 * pass);
+    for (std::size_t k = 0; k < song.size(); ++k) {
+      if (pass == 1 && k == 5) {
+        continue;
+      }
+      Voice voice = singer;
+      voice.hz = hzOf(pass == 1 && k == 2 ? 74 : song[k]);
+      const std::int64_t slot = passStart + static_cast<std::int64_t>(k) * beat;
+      const std::int64_t late = pass == 2 ? 150 : 20;
+      take.push_back({slot + late, slot + beat * 9 / 10 + (pass == 2 ? 100 : 0), voice});
+    }
+    passStart += static_cast<std::int64_t>(song.size()) * beat;
+  }
   const std::vector<std::int16_t> sound =
-      practice::testing::toSamples(practice::testing::perform(take, (4 + 7) * kNoteMs, kRate));
+      practice::testing::toSamples(practice::testing::perform(take, passStart + 500, kRate));
   QByteArray bytes(static_cast<qsizetype>(sound.size() * 2), Qt::Uninitialized);
   std::memcpy(bytes.data(), sound.data(), sound.size() * 2);
   QProcess pacat;
   pacat.start(QStringLiteral("pacat"), playbackArguments());
   pacat.write(bytes);
   pacat.closeWriteChannel();
-  window.Practise();
+  practice.start();
   pacat.waitForFinished();
 
-  ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages.front(),
-            "Practice: 4 of 6 notes right.\n"
-            "bar 1, note 3: heard d-, wanted g-\n"
-            "bar 2, note 1: missed, wanted a-");
+  auto* results = named<QListWidget>(practice, "Results");
+  ASSERT_NE(results, nullptr);
+  QStringList lines;
+  for (int row = 0; row < results->count(); ++row) {
+    lines << results->item(row)->text();
+  }
+  EXPECT_EQ(lines, (QStringList{"Pass 3, 160 BPM: 8 of 8 notes right, 0 of 8 on time.",
+                                "Pass 2, 140 BPM: 6 of 8 notes right, 6 of 6 on time.",
+                                "Pass 1, 120 BPM: 8 of 8 notes right, 8 of 8 on time."}));
+  results->setCurrentRow(1);
+  EXPECT_EQ(named<QPlainTextEdit>(practice, "Details")->toPlainText(),
+            "bar 2, note 3: heard d-, wanted g-\nbar 3, note 2: missed, wanted f#");
   const auto tinted = [&](const char* name) {
     return window.findChild<QLineEdit*>(name)->palette().color(QPalette::Base) ==
            practiceTintColour();
   };
-  EXPECT_TRUE(tinted("Edit1"));
-  EXPECT_TRUE(tinted("Edit2"));
-  EXPECT_FALSE(tinted("Edit3"));
+  EXPECT_FALSE(tinted("Edit2"));  // the last pass was right throughout
 }
 
 }  // namespace

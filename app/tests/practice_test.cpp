@@ -1,11 +1,20 @@
-// Practice in the window: the result, the tints, and the ways a practice ends.
+// The practice window: its controls, a practice of several passes judged on a
+// prepared take, the ways a practice ends, and what it remembers.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
 #include "playback/recording_output.h"
 #include "playback/silent_clock_output.h"
@@ -17,17 +26,11 @@ namespace quavern {
 namespace {
 
 using practice::FakeSoundInput;
+using practice::testing::hzOf;
 using practice::testing::SungNote;
 using practice::testing::Voice;
 
 constexpr int kRate = practice::SoundInput::kSampleRate;
-constexpr std::int64_t kNoteMs = 500;  // tempo "120"
-
-// Sung through the middle of note k's slot, after the four count-in notes.
-SungNote sung(std::int64_t k, double hz) {
-  const std::int64_t slotMs = (4 + k) * kNoteMs;
-  return {slotMs + 50, slotMs + 450, Voice{.hz = hz}};
-}
 
 class Practice : public WindowTest {
  protected:
@@ -38,46 +41,200 @@ class Practice : public WindowTest {
     services.sound = std::move(output);
     services.showMessage = [this](const QString& text) { messages_ << text; };
     services.microphone = [script] { return std::make_unique<FakeSoundInput>(script); };
+    services.preferencesFile = settingsFolder_.filePath("quavern.ini");
+    services.historyFile = settingsFolder_.filePath("practice.sqlite");
     window_ = std::make_unique<TForm2>(std::move(services));
     window_->show();
     QApplication::setActiveWindow(window_.get());
-    control<QComboBox>("ComboBox21")->setCurrentIndex(3);  // "120"
   }
+
+  PracticeWindow& practice() {
+    window_->Practise();
+    return *window_->practiceWindow();
+  }
+
+  template <typename Control>
+  Control* practiceControl(const QString& accessibleName) {
+    for (auto* candidate : practice().findChildren<Control*>()) {
+      if (candidate->accessibleName() == accessibleName) {
+        return candidate;
+      }
+    }
+    ADD_FAILURE() << "no control named " << accessibleName.toStdString();
+    return nullptr;
+  }
+
+  QStringList results() {
+    QStringList lines;
+    auto* list = practiceControl<QListWidget>("Results");
+    for (int row = 0; row < list->count(); ++row) {
+      lines << list->item(row)->text();
+    }
+    return lines;
+  }
+
+  QString details() { return practiceControl<QPlainTextEdit>("Details")->toPlainText(); }
+  QString status() { return practiceControl<QLineEdit>("Status")->text(); }
 
   bool isTinted(int bar) const {
     return notes(bar)->palette().color(QPalette::Base) == practiceTintColour();
   }
 
+  // A player who sings each of `hz` from `lateMs` into its slot to 90% of it.
+  static std::vector<SungNote> singing(std::int64_t firstSlotMs, std::int64_t beatMs,
+                                       const std::vector<double>& hz, std::int64_t lateMs = 20) {
+    std::vector<SungNote> notes;
+    for (std::size_t k = 0; k < hz.size(); ++k) {
+      const std::int64_t slot = firstSlotMs + static_cast<std::int64_t>(k) * beatMs;
+      if (hz[k] > 0) {
+        notes.push_back({slot + lateMs, slot + beatMs * 9 / 10, Voice{.hz = hz[k]}});
+      }
+    }
+    return notes;
+  }
+
   static FakeSoundInput::Script performance(const std::vector<SungNote>& notes, std::int64_t ms) {
     return {.samples = practice::testing::toSamples(practice::testing::perform(notes, ms, kRate))};
   }
+
+  QTemporaryDir settingsFolder_;
 };
 
-TEST_F(Practice, JudgesEveryNoteSaysTheResultAndTintsTheBarsToPractiseAgain) {
-  using practice::testing::hzOf;
-  openWindow(performance({sung(0, hzOf(60)),      // c, an octave below the song's: right
-                          sung(1, hzOf(77)),      // f where e is due: wrong
-                                                  // g: missed
-                          sung(3, hzOf(82, 30)),  // bb, 30 cents sharp: right
-                          sung(4, hzOf(69))},     // a: right
-                         (4 + 6) * kNoteMs));
+TEST_F(Practice, EveryControlHasItsAccessibleNameAndTabReachesIt) {
+  openWindow({});
+  PracticeWindow& window = practice();
+  EXPECT_EQ(window.windowTitle(), "Quavern practice");
+  EXPECT_TRUE(window.isVisible());
+  const QStringList names{"From bar",       "To bar",         "Tempo",     "Passes",
+                          "Raise tempo by", "Up to",          "Melody",    "Input",
+                          "Input level",    "Input delay",    "Calibrate", "Instrument",
+                          "Pitch within",   "On time within", "Start",     "Stop",
+                          "Lane",           "Heard",          "Results",   "Details",
+                          "Status",         "History"};
+  QStringList focusable;
+  for (auto* widget : window.findChildren<QWidget*>()) {
+    if (widget->focusPolicy() & Qt::TabFocus) {
+      focusable << widget->accessibleName();
+    }
+  }
+  for (const QString& name : names) {
+    bool found = false;
+    for (auto* widget : window.findChildren<QWidget*>()) {
+      found = found || widget->accessibleName() == name;
+    }
+    EXPECT_TRUE(found) << name.toStdString();
+  }
+  for (const QString& name : {"From bar", "Tempo", "Melody", "Input", "Start", "Results"}) {
+    EXPECT_TRUE(focusable.contains(name)) << name;
+  }
+}
+
+TEST_F(Practice, FromCannotPassToAndTempoStartsAsTheMainWindows) {
+  openWindow({});
+  control<QComboBox>("ComboBox21")->setCurrentIndex(1);  // "80": 833 ms a note
+  auto* from = practiceControl<QSpinBox>("From bar");
+  auto* to = practiceControl<QSpinBox>("To bar");
+  EXPECT_EQ(practiceControl<QSpinBox>("Tempo")->value(), 72);
+  EXPECT_EQ(from->value(), 1);
+  EXPECT_EQ(to->value(), 16);
+  to->setValue(8);
+  from->setValue(12);
+  EXPECT_EQ(from->value(), 8);
+  to->setValue(3);
+  EXPECT_EQ(to->value(), 8);
+}
+
+TEST_F(Practice, ChoicesAreRememberedBetweenRuns) {
+  openWindow({});
+  practiceControl<QSpinBox>("To bar")->setValue(8);
+  practiceControl<QSpinBox>("From bar")->setValue(5);
+  practiceControl<QSpinBox>("Tempo")->setValue(66);
+  practiceControl<QSpinBox>("Passes")->setValue(3);
+  practiceControl<QSpinBox>("Raise tempo by")->setValue(7);
+  practiceControl<QSpinBox>("Up to")->setValue(80);
+  practiceControl<QComboBox>("Melody")->setCurrentIndex(1);
+  practiceControl<QComboBox>("Instrument")->setCurrentIndex(1);
+  practiceControl<QComboBox>("Pitch within")->setCurrentIndex(2);
+  practiceControl<QComboBox>("On time within")->setCurrentIndex(0);
+  practiceControl<QSpinBox>("Input delay")->setValue(37);
+
+  openWindow({});
+  EXPECT_EQ(practiceControl<QSpinBox>("From bar")->value(), 5);
+  EXPECT_EQ(practiceControl<QSpinBox>("To bar")->value(), 8);
+  EXPECT_EQ(practiceControl<QSpinBox>("Tempo")->value(), 66);
+  EXPECT_EQ(practiceControl<QSpinBox>("Passes")->value(), 3);
+  EXPECT_EQ(practiceControl<QSpinBox>("Raise tempo by")->value(), 7);
+  EXPECT_EQ(practiceControl<QSpinBox>("Up to")->value(), 80);
+  EXPECT_EQ(practiceControl<QComboBox>("Melody")->currentText(), "Listen first");
+  EXPECT_EQ(practiceControl<QComboBox>("Instrument")->currentText(), "B flat");
+  EXPECT_EQ(practiceControl<QComboBox>("Pitch within")->currentText(), "20 cents");
+  EXPECT_EQ(practiceControl<QComboBox>("On time within")->currentText(), "150 ms");
+  EXPECT_EQ(practiceControl<QSpinBox>("Input delay")->value(), 37);
+}
+
+// One pass of the whole song at the main window's tempo is 1.1's practice:
+// the same verdicts, the same tints.
+TEST_F(Practice, OnePassOfTheSongJudgesAsBeforeAndTintsTheBarsToPractiseAgain) {
+  constexpr std::int64_t kBeat = 500;  // "120"
+  openWindow(performance(singing(4 * kBeat, kBeat,
+                                 {hzOf(60),      // c, an octave below the song's: right
+                                  hzOf(77),      // f where e is due: wrong
+                                  0,             // g: missed
+                                  hzOf(82, 30),  // bb, 30 cents sharp: right
+                                  hzOf(69)}),    // a: right
+                         (4 + 6) * kBeat));
   notes(1)->setText("c-e-g-bb");
   notes(2)->setText("a-xy");
-  window_->Practise();
+  control<QComboBox>("ComboBox21")->setCurrentIndex(3);  // "120"
+  practice().start();
 
-  ASSERT_EQ(messages_.size(), 1);
-  EXPECT_EQ(messages_.front(),
-            "Practice: 3 of 5 notes right.\n"
-            "bar 1, note 2: heard f-, wanted e-\n"
-            "bar 1, note 3: missed, wanted g-");
+  EXPECT_EQ(results(), QStringList{"Pass 1, 120 BPM: 3 of 5 notes right, 3 of 3 on time."});
+  EXPECT_EQ(details(), "bar 1, note 2: heard f-, wanted e-\nbar 1, note 3: missed, wanted g-");
   EXPECT_TRUE(isTinted(1));
   EXPECT_FALSE(isTinted(2));
-  EXPECT_EQ(notes(1)->text(), "c-e-g-bb");
-
-  notes(1)->setText("c-e-g-bb");  // the same text: no change
-  EXPECT_TRUE(isTinted(1));
+  EXPECT_TRUE(messages_.isEmpty());
   notes(1)->setText("c-f-g-bb");
   EXPECT_FALSE(isTinted(1));
+}
+
+// Bars 2 and 3 three times, 200 BPM rising by 20 to 240: the player is late in
+// pass 2 and wrong in pass 3.
+TEST_F(Practice, PassesRiseInTempoAndEachIsJudgedOnItsOwn) {
+  const std::vector<int> tempos{200, 220, 240};
+  const std::vector<double> wanted{hzOf(60), hzOf(64), hzOf(67), hzOf(71)};  // c- e- g- b-
+  std::vector<SungNote> sung;
+  std::int64_t at = 4 * 300;  // the count-in at 200 BPM
+  for (int pass = 0; pass < 3; ++pass) {
+    const std::int64_t beat = 60000 / tempos[static_cast<std::size_t>(pass)];
+    std::vector<double> hz = wanted;
+    if (pass == 2) {
+      hz[1] = hzOf(65);  // f for e
+    }
+    const auto notes = singing(at, beat, hz, pass == 1 ? 120 : 10);
+    sung.insert(sung.end(), notes.begin(), notes.end());
+    at += 4 * beat;
+  }
+  openWindow(performance(sung, at + 500));
+  notes(1)->setText("a-a-");
+  notes(2)->setText("c-e-");
+  notes(3)->setText("g-b-");
+  practiceControl<QSpinBox>("To bar")->setValue(3);
+  practiceControl<QSpinBox>("From bar")->setValue(2);
+  practiceControl<QSpinBox>("Tempo")->setValue(200);
+  practiceControl<QSpinBox>("Passes")->setValue(3);
+  practiceControl<QSpinBox>("Raise tempo by")->setValue(20);
+  practiceControl<QSpinBox>("Up to")->setValue(240);
+  practice().start();
+
+  EXPECT_EQ(results(), (QStringList{"Pass 3, 240 BPM: 3 of 4 notes right, 3 of 3 on time.",
+                                    "Pass 2, 220 BPM: 4 of 4 notes right, 0 of 4 on time.",
+                                    "Pass 1, 200 BPM: 4 of 4 notes right, 4 of 4 on time."}));
+  EXPECT_EQ(details(), "bar 3, note 1: heard f-, wanted e-");
+  practiceControl<QListWidget>("Results")->setCurrentRow(1);
+  EXPECT_TRUE(details().startsWith("bar 2, note 1: 1")) << details().toStdString();
+  EXPECT_TRUE(details().contains("ms late")) << details().toStdString();
+  EXPECT_TRUE(isTinted(3));
+  EXPECT_FALSE(isTinted(2));
 }
 
 TEST_F(Practice, NoInputDeviceSaysSoAndSoundsNothing) {
@@ -85,48 +242,57 @@ TEST_F(Practice, NoInputDeviceSaysSoAndSoundsNothing) {
   auto* recorder = output.get();
   openWindow({.failure = practice::InputFailure::NoDevice}, std::move(output));
   notes(1)->setText("c-e-");
-  notes(1)->setFocus();
-  QTest::keyClick(notes(1), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-
-  EXPECT_EQ(messages_, QStringList{"No sound input was found."});
+  practice().start();
+  EXPECT_FALSE(status().isEmpty());
   EXPECT_EQ(recorder->begins(), 0);
-  EXPECT_EQ(notes(1)->text(), "c-e-");
+  EXPECT_TRUE(results().isEmpty());
 }
 
-TEST_F(Practice, AnInputThatDeliversNothingEndsThePracticeWithoutAResult) {
+TEST_F(Practice, AnInputThatDeliversNothingStopsThePracticeAndSaysSo) {
   openWindow({.deliversNothing = true});
   notes(1)->setText("c-e-g-bb");
   notes(2)->setText("c-e-g-bb");
-  window_->Practise();
+  control<QComboBox>("ComboBox21")->setCurrentIndex(3);
+  practice().start();
+  EXPECT_TRUE(status().contains("delivers no sound")) << status().toStdString();
+  EXPECT_TRUE(results().isEmpty());
+  EXPECT_FALSE(practice().running());
+}
 
-  EXPECT_EQ(messages_, QStringList{"No sound input was found."});
-  for (int bar = 1; bar <= 16; ++bar) {
-    EXPECT_FALSE(isTinted(bar)) << bar;
+TEST_F(Practice, StopAndEscapeEndThePracticeAndAPassCutShortIsNotJudged) {
+  for (const bool escape : {false, true}) {
+    openWindow(performance({}, 20000));
+    notes(1)->setText("c-e-g-bb");
+    PracticeWindow& window = practice();
+    auto* stop = practiceControl<QPushButton>("Stop");
+    auto* start = practiceControl<QPushButton>("Start");
+    bool disabledWhileRunning = false;
+    QTimer::singleShot(1500, [&] {
+      disabledWhileRunning = !start->isEnabled() && stop->isEnabled() &&
+                             !practiceControl<QSpinBox>("Tempo")->isEnabled();
+      if (escape) {
+        QCoreApplication::postEvent(
+            notes(1), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      } else {
+        stop->click();
+      }
+    });
+    const auto before = std::chrono::steady_clock::now();
+    window.start();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3)) << escape;
+    EXPECT_TRUE(disabledWhileRunning) << escape;
+    EXPECT_TRUE(results().isEmpty()) << escape;
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
   }
 }
 
-TEST_F(Practice, EscapeEndsItWithoutAResultAndTheNextPlayClearsTints) {
-  openWindow(performance({}, 1000));
-  notes(1)->setText("c-");
-  window_->Practise();  // nothing sung: missed
-  ASSERT_EQ(messages_.size(), 1);
-  ASSERT_TRUE(isTinted(1));
-
-  QTimer::singleShot(600, [this] {
-    QCoreApplication::postEvent(notes(1),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-  });
-  window_->Practise();
-  EXPECT_EQ(messages_.size(), 1);
-  EXPECT_FALSE(isTinted(1));  // a new practice clears the old tints
-
-  window_->Practise();
-  ASSERT_EQ(messages_.size(), 2);
-  ASSERT_TRUE(isTinted(1));
-  control<QComboBox>("ComboBox20")->setCurrentIndex(0);
-  window_->Button5Click();  // loop 0: the play is the count-in only
-  window_->Button2Click();
-  EXPECT_FALSE(isTinted(1));
+TEST_F(Practice, ClosingTheMainWindowClosesThePracticeWindow) {
+  openWindow({});
+  PracticeWindow& window = practice();
+  ASSERT_TRUE(window.isVisible());
+  window_->close();
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#include "practice/sound_performance_input.h"
+
+#include <utility>
+
+#include "practice/input_level.h"
+
+namespace quavern::practice {
+
+SoundPerformanceInput::SoundPerformanceInput(std::unique_ptr<SoundInput> input)
+    : input_(std::move(input)), analyser_(SoundInput::kSampleRate) {}
+
+std::optional<InputFailure> SoundPerformanceInput::start() {
+  level_.reset();
+  analyser_ = AudioAnalyser(SoundInput::kSampleRate);
+  decided_ = {};
+  return input_->start();
+}
+
+void SoundPerformanceInput::poll(Performance& performance) {
+  arrived_.clear();
+  if (input_->readAvailable(arrived_) == 0) {
+    return;
+  }
+  level_ = practice::levelDbfs(arrived_);
+  analyser_.feed(arrived_, decided_);
+  performance.frames.insert(performance.frames.end(), decided_.frames.begin(),
+                            decided_.frames.end());
+  performance.onsets.insert(performance.onsets.end(), decided_.onsets.begin(),
+                            decided_.onsets.end());
+  performance.coveredUntil = decided_.coveredUntil;
+  decided_.frames.clear();
+  decided_.onsets.clear();
+}
+
+std::optional<SteadyClock::time_point> SoundPerformanceInput::timelineStart() const {
+  return input_->firstSampleCapturedAt();
+}
+
+bool SoundPerformanceInput::hasStalled(SteadyClock::time_point now) const {
+  return input_->hasStalled(now);
+}
+
+bool SoundPerformanceInput::deviceLost() const {
+  return input_->deviceLost();
+}
+
+std::optional<double> SoundPerformanceInput::levelDbfs() const {
+  return level_;
+}
+
+void SoundPerformanceInput::stop() {
+  input_->stop();
+}
+
+}  // namespace quavern::practice
