@@ -44,7 +44,7 @@ std::int64_t calibrationStreamMs(std::span<const CalibrationTone> tones);
 // The input sample at which a tone of kCalibrationToneHz starts within
 // recording[from, to), or nothing when none stands clearly above the rest of
 // that stretch. Accurate to about a millisecond for a tone 20 dB above the
-// noise; unaffected by the room's reverberation after the tone's start.
+// noise. Found on the rising edge, so the room's ring after the tone moves it little.
 std::optional<std::int64_t> heardToneStart(std::span<const std::int16_t> recording,
                                            std::int64_t from, std::int64_t to);
 

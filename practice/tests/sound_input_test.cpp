@@ -74,5 +74,20 @@ TEST(FakeSoundInput, FailsToStartOrStaysMuteAsScripted) {
   EXPECT_FALSE(mute.hasStalled(clock.now));
 }
 
+TEST(FakeSoundInput, LosesItsDeviceAsScriptedAndKeepsDelivering) {
+  HandClock clock;
+  FakeSoundInput input({.samples = {1, 2, 3}, .lostAfter = milliseconds(300)}, clock.reader());
+  ASSERT_EQ(input.start(), std::nullopt);
+  std::vector<std::int16_t> samples;
+  clock.now += milliseconds(299);
+  input.readAvailable(samples);
+  EXPECT_FALSE(input.deviceLost());
+  clock.now += milliseconds(1);
+  EXPECT_GT(input.readAvailable(samples), 0U);
+  EXPECT_TRUE(input.deviceLost());
+  ASSERT_EQ(input.start(), std::nullopt);  // a new capture starts with its device there
+  EXPECT_FALSE(input.deviceLost());
+}
+
 }  // namespace
 }  // namespace quavern::practice

@@ -1,0 +1,178 @@
+#include "practice/calibration.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "practice/testing/synthesised_player.h"
+
+namespace quavern::practice {
+namespace {
+
+constexpr int kRate = kPerformanceRate;
+constexpr std::int64_t kPerMs = kRate / 1000;
+
+// Draws that a test lays out: each next() is the next value, over and over.
+class ScriptedDraws final : public music::DrawSource {
+ public:
+  explicit ScriptedDraws(std::vector<std::uint32_t> values) : values_(std::move(values)) {}
+  std::uint32_t next() override { return values_[next_++ % values_.size()]; }
+
+ private:
+  std::vector<std::uint32_t> values_;
+  std::size_t next_ = 0;
+};
+
+TEST(CalibrationTones, EightTonesAtDrawnIntervalsFarEnoughApart) {
+  ScriptedDraws draws({0, 300, 17, 299, 301, 1000});
+  const std::vector<CalibrationTone> tones = calibrationTones(draws);
+  // Lead-in 500 ms + draw % 301, then gaps of 750 ms + draw % 301.
+  const std::vector<CalibrationTone> expected{{500},  {1550}, {2317}, {3366},
+                                              {4116}, {4963}, {5713}, {6763}};
+  EXPECT_EQ(tones, expected);
+  EXPECT_EQ(calibrationStreamMs(tones), 6763 + 50 + 500 + 100);
+
+  music::SeededDraws seeded(7);
+  const std::vector<CalibrationTone> drawn = calibrationTones(seeded);
+  ASSERT_EQ(drawn.size(), 8U);
+  for (std::size_t k = 1; k < drawn.size(); ++k) {
+    const std::int64_t gap = drawn[k].startMs - drawn[k - 1].startMs;
+    // A tone heard at the latest delay ends before the next one could be heard
+    // at the earliest.
+    EXPECT_GT(gap, kLatestInputDelayMs + kCalibrationToneMs - kEarliestInputDelayMs) << k;
+  }
+}
+
+struct Heard {
+  std::optional<double> delayMs;  // nothing: this tone is not heard
+  double peak = 0.25;             // -12 dBFS, as the output sounds it
+};
+
+constexpr std::int64_t kStreamOrigin = 12'345;  // where the alignment puts stream sample 0
+
+// A recording of a calibration: each tone heard at its delay (fractions of a
+// millisecond land between samples), with noise at `noiseRms` all along.
+std::vector<std::int16_t> recordingOf(const std::vector<CalibrationTone>& tones,
+                                      const std::vector<Heard>& heard, double noiseRms) {
+  const std::int64_t length = kStreamOrigin + (calibrationStreamMs(tones) + 200) * kPerMs;
+  std::vector<double> signal = testing::noise(length, noiseRms, 5);
+  for (std::size_t k = 0; k < tones.size(); ++k) {
+    if (!heard[k].delayMs) {
+      continue;
+    }
+    const double startSample =
+        static_cast<double>(kStreamOrigin + tones[k].startMs * kPerMs) + *heard[k].delayMs * kPerMs;
+    const auto first = static_cast<std::int64_t>(std::ceil(startSample));
+    // Rendered from the exact start, so a delay of 0.5 sample is half a sample.
+    const std::vector<double> tone = testing::render(
+        {.hz = kCalibrationToneHz, .peak = heard[k].peak}, kCalibrationToneMs * kPerMs + 1, kRate);
+    for (std::size_t n = 0; n + 1 < tone.size(); ++n) {
+      const std::int64_t at = first + static_cast<std::int64_t>(n);
+      const double shift = static_cast<double>(first) - startSample;  // 0 to 1 samples
+      signal[static_cast<std::size_t>(at)] += tone[n] * (1.0 - shift) + tone[n + 1] * shift;
+    }
+  }
+  return testing::toSamples(signal);
+}
+
+std::vector<Heard> allAt(double delayMs) {
+  return std::vector<Heard>(kCalibrationTones, Heard{delayMs});
+}
+
+const std::vector<CalibrationTone> kTones{{620},  {1450}, {2300}, {3200},
+                                          {3990}, {4900}, {5680}, {6500}};
+
+TEST(EstimateInputDelay, TheMedianOffsetOfTheTonesHeard) {
+  struct Row {
+    const char* what;
+    std::vector<Heard> heard;
+    double noiseRms;  // full scale 1; the tones' RMS is 0.18 (-15 dBFS)
+    std::int64_t delayMs;
+  };
+  std::vector<Heard> scattered = allAt(40.0);
+  const double jitter[] = {-6.0, 3.0, -2.5, 8.0, 0.0, -9.0, 5.0, 1.5};  // spread 17 ms
+  for (std::size_t k = 0; k < scattered.size(); ++k) {
+    scattered[k].delayMs = 40.0 + jitter[k];
+  }
+  std::vector<Heard> twoMissed = allAt(150.0);
+  twoMissed[0].delayMs.reset();
+  twoMissed[5].delayMs.reset();
+  std::vector<Heard> quiet = allAt(75.0);
+  for (Heard& tone : quiet) {
+    tone.peak = 0.01;  // -40 dBFS
+  }
+  const Row rows[] = {
+      {"no extra delay", allAt(0.0), 0.0005, 0},
+      {"Bluetooth-like", allAt(187.0), 0.0005, 187},
+      {"the latest", allAt(500.0), 0.0005, 500},
+      {"early: the server over-reports", allAt(-100.0), 0.0005, -100},
+      {"between samples", allAt(36.6), 0.0005, 37},
+      {"noise 20 dB under the tones", allAt(37.0), 0.018, 37},
+      {"a quiet microphone", quiet, 0.0002, 75},
+      {"scattered within 20 ms", scattered, 0.0005, 41},  // median of 40 + jitter
+      {"two tones missed", twoMissed, 0.0005, 150},
+  };
+  for (const Row& row : rows) {
+    const CalibrationResult result =
+        estimateInputDelay(recordingOf(kTones, row.heard, row.noiseRms), {kStreamOrigin}, kTones);
+    EXPECT_EQ(result.failure, std::nullopt) << row.what;
+    EXPECT_EQ(result.delayMs, row.delayMs) << row.what;
+    for (std::size_t k = 0; k < kTones.size(); ++k) {
+      ASSERT_EQ(result.offsetsMs[k].has_value(), row.heard[k].delayMs.has_value()) << row.what;
+      if (row.heard[k].delayMs) {
+        EXPECT_NEAR(*result.offsetsMs[k], *row.heard[k].delayMs, 0.5) << row.what << ", tone " << k;
+      }
+    }
+  }
+}
+
+TEST(EstimateInputDelay, FailsWhenTheInputDidNotHearTheTonesClearly) {
+  struct Row {
+    const char* what;
+    std::vector<Heard> heard;
+    double noiseRms;
+    CalibrationFailure failure;
+  };
+  std::vector<Heard> threeMissed = allAt(60.0);
+  for (const std::size_t k : {1U, 4U, 7U}) {
+    threeMissed[k].delayMs.reset();
+  }
+  std::vector<Heard> spread = allAt(60.0);
+  spread[3].delayMs = 81.0;  // 21 ms after the rest
+  std::vector<Heard> drowned = allAt(60.0);
+  for (Heard& tone : drowned) {
+    tone.peak = 0.002;  // -54 dBFS, under noise at -26 dBFS
+  }
+  std::vector<Heard> beyondRange = allAt(80.0);
+  for (const std::size_t k : {0U, 2U, 6U}) {
+    beyondRange[k].delayMs = 640.0;
+  }
+  const Row rows[] = {
+      {"silence", std::vector<Heard>(kCalibrationTones), 0.0005,
+       CalibrationFailure::TooFewTonesHeard},
+      {"three of eight missed", threeMissed, 0.0005, CalibrationFailure::TooFewTonesHeard},
+      {"drowned in noise", drowned, 0.05, CalibrationFailure::TooFewTonesHeard},
+      {"one tone 21 ms off", spread, 0.0005, CalibrationFailure::SpreadTooWide},
+      {"later than the range", beyondRange, 0.0005, CalibrationFailure::TooFewTonesHeard},
+  };
+  for (const Row& row : rows) {
+    const CalibrationResult result =
+        estimateInputDelay(recordingOf(kTones, row.heard, row.noiseRms), {kStreamOrigin}, kTones);
+    EXPECT_EQ(result.failure, row.failure) << row.what;
+    EXPECT_EQ(result.delayMs, 0) << row.what;
+  }
+}
+
+TEST(EstimateInputDelay, ARecordingCutShortMissesTheTonesAfterItsEnd) {
+  std::vector<std::int16_t> recording = recordingOf(kTones, allAt(30.0), 0.0005);
+  // Tone 5 (at 3990 ms) is the last whose search ends before the recording does.
+  recording.resize(static_cast<std::size_t>(kStreamOrigin + 4700 * kPerMs));
+  const CalibrationResult result = estimateInputDelay(recording, {kStreamOrigin}, kTones);
+  EXPECT_EQ(result.tonesHeard(), 5);
+  EXPECT_EQ(result.failure, CalibrationFailure::TooFewTonesHeard);
+}
+
+}  // namespace
+}  // namespace quavern::practice
