@@ -15,9 +15,11 @@ constexpr double kNoPitch = std::numeric_limits<double>::quiet_NaN();
 // a few milliseconds, long enough to hold a period of most notes' partials.
 constexpr std::int64_t kBlockMs = 5;
 
-// A dip is the lowest block of the 100 ms before it and of the 20 ms after it.
+// A dip is the lowest block of the 100 ms before it and of the 20 ms after it,
+// give or take the 1 dB by which the blocks of a steady hiss differ.
 constexpr std::int64_t kDipLookBackMs = 100;
 constexpr std::int64_t kDipLookAheadBlocks = 4;
+constexpr double kDipToleranceDb = 1.0;
 
 // An attack rises at least 6 dB above its dip within 80 ms. A flute's, a
 // voice's or a bowed string's soft attack rises 20 dB and more in that time
@@ -163,7 +165,7 @@ std::optional<double> AudioAnalyser::frameSemitones(std::int64_t frame) const {
 }
 
 bool AudioAnalyser::isLevelDip(std::int64_t block) const {
-  const double level = blockLevel(block);
+  const double level = blockLevel(block) - kDipToleranceDb;
   for (std::int64_t b = std::max<std::int64_t>(0, block - dipBlocks_); b < block; ++b) {
     if (blockLevel(b) < level) {
       return false;
