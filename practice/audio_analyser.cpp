@@ -303,8 +303,8 @@ std::int64_t AudioAnalyser::decidedUntil() const {
 
 void AudioAnalyser::emitOnsets(Performance& performance) {
   const std::int64_t until = decidedUntil();
-  const std::int64_t from = performance.onsets.empty() ? std::numeric_limits<std::int64_t>::min()
-                                                       : performance.onsets.back().sample + 1;
+  const std::int64_t from = emittedUntil_;
+  emittedUntil_ = std::max(emittedUntil_, until);
   std::vector<std::int64_t> due;
   for (const PendingOnset& onset : levelOnsets_) {
     if (onset.sample >= from && onset.sample < until) {

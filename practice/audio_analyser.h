@@ -85,6 +85,7 @@ class AudioAnalyser {
   std::int64_t nextPitchFrame_ = 0;
   std::optional<double> currentSemis_{};  // the pitch the last onset or run settled on
 
+  std::int64_t emittedUntil_ = 0;  // onsets before this sample are in the performance
   std::vector<PendingOnset> levelOnsets_;
   std::vector<PendingOnset> pitchOnsets_;
 };
