@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -53,6 +54,19 @@ struct Alignment {
 // Judges the slots of one pass as the performance grows. Pure: no clock, no
 // device; a slot is judged as soon as the performance covers it and a little
 // after, so a pass's result is ready shortly after its end.
+//
+// A note slot is judged on what the performance holds around it:
+// - its onset: of the onsets from half the slot before its start to half the
+//   slot after (the windows of slots in a row tile the timeline), the one
+//   nearest its start. Without one, nothing began in the slot, and whatever is
+//   heard there (the last note's ring or the room's reverb) is the last note's:
+//   the slot is missed.
+// - its pitch, as in 1.1: the median of the frames centred in the middle half
+//   of the slot (25% to 75%), steady when more than half of them have a pitch;
+//   right when within pitchWithinCents of the sounding pitch class wanted, in
+//   any octave. A slot starting before the performance does is missed.
+// - its timing, for a right note: the onset minus the slot's start in whole
+//   milliseconds (rounded), on time when within onTimeWithinMs either way.
 class PassJudge {
  public:
   PassJudge(std::vector<Slot> slots, JudgeSettings settings, Alignment alignment);
@@ -64,9 +78,27 @@ class PassJudge {
   bool finished() const;
   const std::vector<SlotVerdict>& verdicts() const;  // all so far, in slot order
 
-  // Performance samples needed past a slot's end before it can be judged.
+  // Performance samples needed past a slot's end before it can be judged: none,
+  // as onsets past the slot's middle and frames past three quarters of it
+  // belong to the next slot.
   static std::int64_t lookAheadSamples();
+
+ private:
+  SlotVerdict judge(const Slot& slot, const Performance& performance) const;
+  std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
+                                      std::int64_t end) const;
+  std::optional<std::int64_t> onsetOf(const Performance& performance, std::int64_t start,
+                                      std::int64_t length) const;
+
+  std::vector<Slot> slots_;
+  JudgeSettings settings_;
+  Alignment alignment_;
+  std::vector<SlotVerdict> verdicts_;
 };
+
+// Entry b (0 to 15) is true when a note that begins in bar b was wrong or
+// missed: the main window's tints.
+std::array<bool, music::kBarCount> barsWithNoteNotRight(std::span<const SlotVerdict> verdicts);
 
 // "Pass P, T BPM: N of M notes right, K of N on time."
 std::string passResultLine(int pass, int bpm, std::span<const SlotVerdict> verdicts);

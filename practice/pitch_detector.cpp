@@ -35,10 +35,10 @@ constexpr float kDipMargin = 0.05F;
 // its lower partials, while a microphone's hiss spreads over the whole band and
 // makes the dip at the period ragged. A second-order Butterworth filter whose
 // corner sits just above the highest pitch.
-constexpr double kLowPassHz = 2500.0;
+constexpr double kLowPassHz = 3000.0;
 
 // After the low-pass filter every other sample is enough to find the period:
-// 24 kHz still has twelve samples in a period of the highest pitch, and the
+// 24 kHz still has ten samples in a period of the highest pitch, and the
 // parabola through the dip places it to a fraction of a cent. It quarters the
 // work, which grows with the window times the longest lag.
 constexpr double kLowestAnalysedRate = 20000.0;

@@ -12,14 +12,15 @@ using Samples = std::span<const std::int16_t>;
 
 // Finds the fundamental frequency of one short frame of mono signed 16-bit
 // sound with the YIN method (de Cheveigné and Kawahara, 2002): the lag at which
-// the frame best matches a copy of itself is its period. Covers kLowestHz, about
-// a bass's B1 and the bottom of a bass voice, to kHighestHz, a whistle.
+// the frame best matches a copy of itself is its period. Covers kLowestHz, a
+// little below a bass's low E1 (41.2 Hz), to kHighestHz, above the C7 (2093 Hz)
+// at the top of a flute or violin.
 // Holds its working buffers, so one detector analyses many frames without
 // allocating; not for several threads.
 class PitchDetector {
  public:
-  static constexpr double kLowestHz = 60.0;
-  static constexpr double kHighestHz = 2000.0;
+  static constexpr double kLowestHz = 38.0;
+  static constexpr double kHighestHz = 2300.0;
 
   explicit PitchDetector(int sampleRate);
 

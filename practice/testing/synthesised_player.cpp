@@ -10,10 +10,16 @@ namespace {
 
 constexpr double kFadeMs = 5.0;
 
-double fadeAt(std::int64_t i, std::int64_t length, int sampleRate) {
+double fadeAt(std::int64_t i, std::int64_t length, int sampleRate, double attackMs) {
   const double fade = kFadeMs * sampleRate / 1000.0;
-  const double fromEdge = static_cast<double>(std::min(i, length - 1 - i));
-  return std::min(1.0, fromEdge / fade);
+  const double attack = std::max(1.0, attackMs * sampleRate / 1000.0);
+  const double rise = static_cast<double>(i) / attack;
+  const double fall = static_cast<double>(length - 1 - i) / fade;
+  return std::min({1.0, rise, fall});
+}
+
+double decayAt(std::int64_t i, int sampleRate, double dbPerSecond) {
+  return std::pow(10.0, -dbPerSecond * static_cast<double>(i) / sampleRate / 20.0);
 }
 
 double partialSum(std::span<const double> partials) {
@@ -62,7 +68,9 @@ std::vector<double> render(const Voice& voice, std::int64_t length, int sampleRa
         value += voice.partials[k] * std::sin(2.0 * std::numbers::pi * harmonic * phase);
       }
     }
-    signal[static_cast<std::size_t>(i)] = scale * value * fadeAt(i, length, sampleRate);
+    signal[static_cast<std::size_t>(i)] = scale * value *
+                                          fadeAt(i, length, sampleRate, voice.attackMs) *
+                                          decayAt(i, sampleRate, voice.decayDbPerSecond);
     phase += hz / sampleRate;
     phase -= std::floor(phase);
   }

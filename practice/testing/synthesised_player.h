@@ -15,7 +15,9 @@ struct Voice {
   std::vector<double> partials{1.0};
   double vibratoCents = 0.0;  // depth either side of hz
   double vibratoHz = 5.5;
-  double peak = 0.25;  // of the sum of the partials, full scale 1
+  double peak = 0.25;             // of the sum of the partials, full scale 1
+  double attackMs = 5.0;          // linear rise from silence: a flute's or a voice's is slow
+  double decayDbPerSecond = 0.0;  // after the attack: a plucked string's ring dies away
 };
 
 // Frequency of a note on the MIDI scale (69 is A 440 Hz), plus cents.
@@ -24,7 +26,7 @@ double hzOf(double semitones, double cents = 0.0);
 // Partials 1/k for k up to `count`, as a bowed string or a sawtooth has them.
 std::vector<double> sawtoothPartials(int count);
 
-// `length` samples of the voice, with 5 ms fades at either end.
+// `length` samples of the voice, rising over its attack, with a 5 ms fade at the end.
 std::vector<double> render(const Voice& voice, std::int64_t length, int sampleRate);
 
 // Adds white noise `snrDb` below the RMS of `signal`'s loud part. The generator

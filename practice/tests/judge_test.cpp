@@ -10,6 +10,7 @@
 #include "music/tests/notes_texts.h"
 #include "practice/practice_result.h"
 #include "practice/testing/synthesised_player.h"
+#include "practice/tests/pass_helpers.h"
 
 namespace quavern::practice {
 namespace {
@@ -73,8 +74,8 @@ std::array<bool, music::kBarCount> bars(std::initializer_list<std::size_t> notRi
   return result;
 }
 
-TEST(JudgeTake, JudgesEveryNoteOfAPerformance) {
-  const TakeCase cases[] = {
+std::vector<TakeCase> takeCases() {
+  return {
       {"every note right, in any octave and 40 cents off",
        song({u"c-e-g-C-"}),
        500,
@@ -156,7 +157,10 @@ TEST(JudgeTake, JudgesEveryNoteOfAPerformance) {
        "bar 1, note 4: missed, wanted C-",
        bars({0})},
   };
-  for (const TakeCase& test : cases) {
+}
+
+TEST(JudgeTake, JudgesEveryNoteOfAPerformance) {
+  for (const TakeCase& test : takeCases()) {
     const std::vector<music::TokenCut> tokens = music::cutTokens(test.notes);
     const std::int64_t passMs =
         (kCountInNotes + static_cast<std::int64_t>(tokens.size())) * test.noteMs;
@@ -166,6 +170,27 @@ TEST(JudgeTake, JudgesEveryNoteOfAPerformance) {
     ASSERT_EQ(judgements.size(), tokens.size()) << test.name;
     EXPECT_EQ(resultText(judgements), test.result) << test.name;
     EXPECT_EQ(barsWithNoteNotRight(judgements), test.barsNotRight) << test.name;
+  }
+}
+
+// A clean take of one whole-song pass: the pass judge, fed as the practice
+// window feeds it, gives the verdicts 1.1's whole-take judge gives.
+TEST(JudgeTake, ThePassJudgeAgreesOnACleanWholeSongPass) {
+  for (const TakeCase& test : takeCases()) {
+    const std::vector<music::TokenCut> tokens = music::cutTokens(test.notes);
+    const std::int64_t passMs =
+        (kCountInNotes + static_cast<std::int64_t>(tokens.size())) * test.noteMs;
+    const std::vector<std::int16_t> input = inputFor(test, passMs);
+    const std::vector<NoteJudgement> expected =
+        judgeTake(tokens, test.noteMs, {input, kRate, test.lead});
+    const std::vector<SlotVerdict> verdicts =
+        testing::judgeLive(testing::slotsOf(tokens, test.noteMs), input, {}, test.lead);
+    ASSERT_EQ(verdicts.size(), expected.size()) << test.name;
+    for (std::size_t k = 0; k < verdicts.size(); ++k) {
+      EXPECT_EQ(verdicts[k].verdict, expected[k].verdict) << test.name << ", note " << k;
+      EXPECT_EQ(verdicts[k].heardWrittenClass, expected[k].heardClass)
+          << test.name << ", note " << k;
+    }
   }
 }
 

@@ -62,9 +62,9 @@ struct ToneKind {
   double voicedShare;      // of the frames at least
 };
 
-// From a bass's low C up to the top of a whistle.
-constexpr double kTestFrequencies[] = {65.41, 98.0,  146.8,  220.0, 349.2,
-                                       523.3, 880.0, 1318.5, 1975.5};
+// From a bass's low E1 up to C7, the top of a flute or violin.
+constexpr double kTestFrequencies[] = {41.20, 55.0,  65.41, 98.0,   146.8,  220.0,
+                                       349.2, 523.3, 880.0, 1318.5, 1975.5, 2093.0};
 
 TEST(PitchDetector, FindsTheFundamentalOfTonesAcrossTheRange) {
   const Voice sine{};

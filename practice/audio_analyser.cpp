@@ -1,0 +1,353 @@
+#include "practice/audio_analyser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "practice/pitch_class.h"
+
+namespace quavern::practice {
+namespace {
+
+constexpr double kNoPitch = std::numeric_limits<double>::quiet_NaN();
+
+// The level is measured on 5 ms blocks: fine enough to place a hard attack to
+// a few milliseconds, long enough to hold a period of most notes' partials.
+constexpr std::int64_t kBlockMs = 5;
+
+// A dip is the lowest block of the 100 ms before it and of the 20 ms after it,
+// give or take the 1 dB by which the blocks of a steady hiss differ.
+constexpr std::int64_t kDipLookBackMs = 100;
+constexpr std::int64_t kDipLookAheadBlocks = 4;
+constexpr double kDipToleranceDb = 1.0;
+
+// An attack rises at least 6 dB above its dip within 80 ms. A flute's, a
+// voice's or a bowed string's soft attack rises 20 dB and more in that time
+// from silence, and a re-attack of the same note rises well over 6 dB above the
+// dip between the two, even with a room's reverb filling it; a decaying note,
+// its ring or reverb never rises, and the tremolo in a held note stays under
+// 3 dB.
+constexpr std::int64_t kRiseMs = 80;
+constexpr double kRiseDb = 6.0;
+
+// The top of an attack must be louder than this: the hiss of a quiet room's
+// microphone, and a sound far in its background, rise now and then too.
+constexpr double kQuietestAttackDbfs = -50.0;
+
+// The note begins where the attack first comes within 12 dB of its top: after
+// the dip's noise, early in even a slow attack.
+constexpr double kAttackBelowTopDb = 12.0;
+
+// Two attacks closer than this are one: the fastest notes are 250 ms apart.
+constexpr std::int64_t kRefractoryMs = 60;
+
+// A pitch change is a new note when four frames running (40 ms) agree on a
+// pitch more than 70 cents from the pitch held before: vibrato swings 50 cents
+// at most, the next note is 100 cents away.
+constexpr std::int64_t kPitchRunFrames = 4;
+constexpr double kRunSpreadSemitones = 0.5;
+constexpr double kNewNoteSemitones = 0.7;
+
+// The held pitch follows slow drift (intonation, a glide) with this weight per frame.
+constexpr double kDriftWeight = 0.2;
+
+// A pitch change with an attack from 80 ms before to 30 ms after it is that
+// attack's note: the pitch shows once the new note fills half a frame, and the
+// level moved before.
+constexpr std::int64_t kLevelBeforePitchMs = 80;
+constexpr std::int64_t kLevelAfterPitchMs = 30;
+
+// An onset's pitch is the median of the frames centred 20 to 60 ms after it,
+// past the attack's noise.
+constexpr std::int64_t kOnsetPitchFromMs = 20;
+constexpr std::int64_t kOnsetPitchToMs = 60;
+
+// Old analysis is dropped this long after it is last needed.
+constexpr std::int64_t kKeepMs = 1000;
+
+double dbfs(double sumOfSquares, std::int64_t count) {
+  const double rms = std::sqrt(sumOfSquares / static_cast<double>(count)) / 32768.0;
+  return rms > 1e-6 ? 20.0 * std::log10(rms) : -120.0;
+}
+
+double median(std::vector<double> values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
+  return value >= 0 ? (value + divisor - 1) / divisor : -((-value) / divisor);
+}
+
+}  // namespace
+
+AudioAnalyser::AudioAnalyser(int sampleRate)
+    : sampleRate_(sampleRate),
+      detector_(sampleRate),
+      frameLength_(static_cast<std::int64_t>(detector_.frameLength())),
+      blockLength_(sampleRate * kBlockMs / 1000),
+      riseBlocks_(kRiseMs / kBlockMs),
+      dipBlocks_(kDipLookBackMs / kBlockMs),
+      scratch_(static_cast<std::size_t>(frameLength_)) {}
+
+std::int64_t AudioAnalyser::frameLatencySamples() const {
+  return frameLength_ - frameLength_ / 2;
+}
+
+std::int64_t AudioAnalyser::coverageLagSamples() const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::int64_t level =
+      (riseBlocks_ + kDipLookAheadBlocks + 2) * blockLength_ + kLevelAfterPitchMs * ms;
+  const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples;
+  const std::int64_t onsetPitch =
+      frameLatencySamples() + kOnsetPitchToMs * ms + 2 * kFrameHopSamples;
+  return std::max({level, pitch, onsetPitch});
+}
+
+void AudioAnalyser::feed(std::span<const std::int16_t> newSamples, Performance& performance) {
+  history_.insert(history_.end(), newSamples.begin(), newSamples.end());
+  fed_ += std::ssize(newSamples);
+  analyseFrames(performance);
+  measureBlocks();
+  findLevelOnsets();
+  findPitchOnsets();
+  emitOnsets(performance);
+  const std::int64_t covered = std::min(decidedUntil(), nextFrame_ * kFrameHopSamples);
+  performance.coveredUntil = std::max(performance.coveredUntil, covered);
+  trimHistory();
+}
+
+// Frame k reads the detector's frame length centred on sample k * hop; the
+// samples before the input began are silence.
+void AudioAnalyser::analyseFrames(Performance& performance) {
+  for (;;) {
+    const std::int64_t centre = nextFrame_ * kFrameHopSamples;
+    const std::int64_t start = centre - frameLength_ / 2;
+    if (start + frameLength_ > fed_) {
+      return;
+    }
+    double energy = 0.0;
+    for (std::int64_t i = 0; i < frameLength_; ++i) {
+      const std::int64_t at = start + i;
+      const std::int16_t value =
+          at < 0 ? std::int16_t{0} : history_[static_cast<std::size_t>(at - historyStart_)];
+      scratch_[static_cast<std::size_t>(i)] = value;
+      energy += static_cast<double>(value) * value;
+    }
+    const std::optional<double> hz = detector_.detect(scratch_);
+    performance.frames.push_back({centre, hz, dbfs(energy, frameLength_)});
+    frameSemis_.push_back(hz ? semitonesOf(*hz) : kNoPitch);
+    ++nextFrame_;
+  }
+}
+
+void AudioAnalyser::measureBlocks() {
+  while ((nextBlock_ + 1) * blockLength_ <= fed_) {
+    const std::int64_t start = nextBlock_ * blockLength_ - historyStart_;
+    double energy = 0.0;
+    for (std::int64_t i = 0; i < blockLength_; ++i) {
+      const double value = history_[static_cast<std::size_t>(start + i)];
+      energy += value * value;
+    }
+    levels_.push_back(dbfs(energy, blockLength_));
+    ++nextBlock_;
+  }
+}
+
+double AudioAnalyser::blockLevel(std::int64_t block) const {
+  return levels_[static_cast<std::size_t>(block - levelsStart_)];
+}
+
+std::optional<double> AudioAnalyser::frameSemitones(std::int64_t frame) const {
+  const double semis = frameSemis_[static_cast<std::size_t>(frame - framesStart_)];
+  return std::isnan(semis) ? std::nullopt : std::optional<double>(semis);
+}
+
+bool AudioAnalyser::isLevelDip(std::int64_t block) const {
+  const double level = blockLevel(block) - kDipToleranceDb;
+  for (std::int64_t b = std::max<std::int64_t>(0, block - dipBlocks_); b < block; ++b) {
+    if (blockLevel(b) < level) {
+      return false;
+    }
+  }
+  for (std::int64_t b = block + 1; b <= block + kDipLookAheadBlocks; ++b) {
+    if (blockLevel(b) < level) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The sample where the attack rising from `dip` begins, or nothing when the
+// level does not rise enough.
+std::optional<std::int64_t> AudioAnalyser::attackAfterDip(std::int64_t dip) const {
+  std::int64_t topBlock = dip;
+  for (std::int64_t b = dip + 1; b <= dip + riseBlocks_; ++b) {
+    if (blockLevel(b) > blockLevel(topBlock)) {
+      topBlock = b;
+    }
+  }
+  const double top = blockLevel(topBlock);
+  if (top - blockLevel(dip) < kRiseDb || top < kQuietestAttackDbfs) {
+    return std::nullopt;
+  }
+  std::int64_t begins = dip + 1;
+  while (blockLevel(begins) < top - kAttackBelowTopDb) {
+    ++begins;
+  }
+  return begins * blockLength_;
+}
+
+void AudioAnalyser::findLevelOnsets() {
+  const std::int64_t refractory = kRefractoryMs * sampleRate_ / 1000;
+  while (nextDipCandidate_ + riseBlocks_ < nextBlock_) {
+    const std::int64_t dip = nextDipCandidate_++;
+    if (!isLevelDip(dip)) {
+      continue;
+    }
+    const std::optional<std::int64_t> onset = attackAfterDip(dip);
+    if (onset && (lastLevelOnset_ < 0 || *onset >= lastLevelOnset_ + refractory)) {
+      levelOnsets_.push_back({*onset, true});
+      lastLevelOnset_ = *onset;
+    }
+  }
+}
+
+// True when frames [frame, frame + kPitchRunFrames) all have a pitch and agree;
+// `runSemitones` is then their median.
+bool AudioAnalyser::pitchRunAt(std::int64_t frame, double& runSemitones) const {
+  std::vector<double> run;
+  for (std::int64_t f = frame; f < frame + kPitchRunFrames; ++f) {
+    const std::optional<double> semis = frameSemitones(f);
+    if (!semis) {
+      return false;
+    }
+    run.push_back(*semis);
+  }
+  const double middle = median(run);
+  if (std::ranges::any_of(
+          run, [&](double semis) { return std::abs(semis - middle) > kRunSpreadSemitones; })) {
+    return false;
+  }
+  runSemitones = middle;
+  return true;
+}
+
+void AudioAnalyser::findPitchOnsets() {
+  while (nextPitchFrame_ + kPitchRunFrames <= nextFrame_) {
+    const std::int64_t frame = nextPitchFrame_++;
+    const std::optional<double> semis = frameSemitones(frame);
+    if (!semis) {
+      continue;
+    }
+    double run = 0.0;
+    const bool isRun = pitchRunAt(frame, run);
+    if (!currentSemis_) {
+      if (isRun) {
+        currentSemis_ = run;
+      }
+      continue;
+    }
+    if (std::abs(*semis - *currentSemis_) <= kNewNoteSemitones) {
+      *currentSemis_ += kDriftWeight * (*semis - *currentSemis_);
+      continue;
+    }
+    if (!isRun || std::abs(run - *currentSemis_) <= kNewNoteSemitones) {
+      continue;
+    }
+    const double change = run - *currentSemis_;
+    const double octaves = std::round(change / kPitchClassCount);
+    const bool octaveJump =
+        octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
+    if (!octaveJump) {
+      pitchOnsets_.push_back({frame * kFrameHopSamples, false});
+    }
+    currentSemis_ = run;
+  }
+}
+
+bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
+    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
+           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms;
+  });
+}
+
+std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::int64_t first = ceilDiv(onset + kOnsetPitchFromMs * ms, kFrameHopSamples);
+  const std::int64_t last = (onset + kOnsetPitchToMs * ms) / kFrameHopSamples;
+  std::vector<double> pitches;
+  for (std::int64_t frame = std::max(first, framesStart_); frame <= last; ++frame) {
+    if (const std::optional<double> semis = frameSemitones(frame)) {
+      pitches.push_back(*semis);
+    }
+  }
+  if (pitches.size() < 2) {
+    return std::nullopt;
+  }
+  return 440.0 * std::exp2((median(std::move(pitches)) - 69.0) / 12.0);
+}
+
+// Onsets before this sample are final: no later cue can add one there, and the
+// frames that name their pitch exist.
+std::int64_t AudioAnalyser::decidedUntil() const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::int64_t level = nextDipCandidate_ * blockLength_ - kLevelAfterPitchMs * ms;
+  const std::int64_t pitch = nextPitchFrame_ * kFrameHopSamples;
+  const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kOnsetPitchToMs * ms;
+  return std::max<std::int64_t>(0, std::min({level, pitch, onsetPitch}));
+}
+
+void AudioAnalyser::emitOnsets(Performance& performance) {
+  const std::int64_t until = decidedUntil();
+  const std::int64_t from = emittedUntil_;
+  emittedUntil_ = std::max(emittedUntil_, until);
+  std::vector<std::int64_t> due;
+  for (const PendingOnset& onset : levelOnsets_) {
+    if (onset.sample >= from && onset.sample < until) {
+      due.push_back(onset.sample);
+    }
+  }
+  for (const PendingOnset& onset : pitchOnsets_) {
+    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.sample)) {
+      due.push_back(onset.sample);
+    }
+  }
+  std::ranges::sort(due);
+  for (const std::int64_t sample : due) {
+    performance.onsets.push_back({sample, pitchAfter(sample)});
+  }
+  const std::int64_t stale = until - kKeepMs * (sampleRate_ / 1000);
+  std::erase_if(levelOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
+  std::erase_if(pitchOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
+}
+
+// Drops samples, levels and frame pitches that no later step reads.
+void AudioAnalyser::trimHistory() {
+  const std::int64_t keep = kKeepMs * sampleRate_ / 1000;
+  const std::int64_t samplesNeeded =
+      std::min(nextFrame_ * kFrameHopSamples - frameLength_ / 2, nextBlock_ * blockLength_);
+  if (samplesNeeded - historyStart_ > keep) {
+    history_.erase(history_.begin(),
+                   history_.begin() + static_cast<std::ptrdiff_t>(samplesNeeded - historyStart_));
+    historyStart_ = samplesNeeded;
+  }
+  const std::int64_t levelsNeeded = nextDipCandidate_ - dipBlocks_;
+  if (levelsNeeded - levelsStart_ > keep / blockLength_) {
+    levels_.erase(levels_.begin(),
+                  levels_.begin() + static_cast<std::ptrdiff_t>(levelsNeeded - levelsStart_));
+    levelsStart_ = levelsNeeded;
+  }
+  const std::int64_t framesNeeded =
+      std::min(nextPitchFrame_, decidedUntil() / kFrameHopSamples) - 1;
+  if (framesNeeded - framesStart_ > keep / kFrameHopSamples) {
+    frameSemis_.erase(frameSemis_.begin(), frameSemis_.begin() + static_cast<std::ptrdiff_t>(
+                                                                     framesNeeded - framesStart_));
+    framesStart_ = framesNeeded;
+  }
+}
+
+}  // namespace quavern::practice

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "practice/performance.h"
+#include "practice/pitch_detector.h"
+
+namespace quavern::practice {
+
+// Turns the sound an input delivers, chunk by chunk, into a Performance: a
+// pitch frame every kFrameHopSamples and the onsets of the notes. Feeding the
+// same sound in any chunks gives the same performance as feeding it at once:
+// every decision depends on the samples alone, never on where a chunk ended.
+//
+// Onsets come from two cues. A rise of the level (5 ms blocks) by at least
+// kRiseDb within kRiseMs of a dip is a new attack, also of the same pitch; a
+// decay, a ring or a reverb tail never rises, so it makes none. A change of the
+// steady pitch by more than half a semitone, held for four frames, is a new
+// note played legato without a dip; octave jumps are left to the level cue, as
+// the detector's own octave slips look just like them.
+class AudioAnalyser {
+ public:
+  explicit AudioAnalyser(int sampleRate = kPerformanceRate);
+
+  // Analyses `newSamples` (mono, signed 16-bit, following what was fed before)
+  // and appends what is now decided to `performance`, which must be the one
+  // this analyser has fed all along.
+  void feed(std::span<const std::int16_t> newSamples, Performance& performance);
+
+  // Samples fed after an instant before the frame centred on it exists: half a
+  // detector frame.
+  std::int64_t frameLatencySamples() const;
+
+  // At most this many fed samples lie beyond `coveredUntil`: the onset cues'
+  // look-ahead.
+  std::int64_t coverageLagSamples() const;
+
+ private:
+  struct PendingOnset {
+    std::int64_t sample = 0;
+    bool fromLevel = false;
+  };
+
+  void analyseFrames(Performance& performance);
+  void measureBlocks();
+  void findLevelOnsets();
+  void findPitchOnsets();
+  void emitOnsets(Performance& performance);
+  void trimHistory();
+
+  std::optional<double> frameSemitones(std::int64_t frame) const;
+  double blockLevel(std::int64_t block) const;
+  bool isLevelDip(std::int64_t block) const;
+  std::optional<std::int64_t> attackAfterDip(std::int64_t dip) const;
+  bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
+  bool confirmedByLevel(std::int64_t pitchOnset) const;
+  std::optional<double> pitchAfter(std::int64_t onset) const;
+  std::int64_t decidedUntil() const;
+
+  int sampleRate_;
+  PitchDetector detector_;
+  std::int64_t frameLength_;
+  std::int64_t blockLength_;  // samples of one level block
+  std::int64_t riseBlocks_;   // look-ahead for the top of an attack
+  std::int64_t dipBlocks_;    // look-back: a dip is the lowest level this far back
+
+  std::vector<std::int16_t> history_;  // fed samples from historyStart_ on
+  std::int64_t historyStart_ = 0;
+  std::int64_t fed_ = 0;
+  std::vector<std::int16_t> scratch_;  // one frame, zeros before sample 0
+
+  std::int64_t nextFrame_ = 0;      // frame k is centred on sample k * kFrameHopSamples
+  std::vector<double> frameSemis_;  // per frame from framesStart_; NaN: no pitch
+  std::int64_t framesStart_ = 0;
+
+  std::int64_t nextBlock_ = 0;
+  std::vector<double> levels_;  // dBFS per block from levelsStart_
+  std::int64_t levelsStart_ = 0;
+
+  std::int64_t nextDipCandidate_ = 0;  // block
+  std::int64_t lastLevelOnset_ = -1;   // sample; -1 before the first
+  std::int64_t nextPitchFrame_ = 0;
+  std::optional<double> currentSemis_{};  // the pitch the last onset or run settled on
+
+  std::int64_t emittedUntil_ = 0;  // onsets before this sample are in the performance
+  std::vector<PendingOnset> levelOnsets_;
+  std::vector<PendingOnset> pitchOnsets_;
+};
+
+}  // namespace quavern::practice

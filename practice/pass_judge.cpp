@@ -1,0 +1,210 @@
+#include "practice/pass_judge.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quavern::practice {
+namespace {
+
+struct Stretch {
+  std::int64_t begin = 0;  // performance samples, end excluded
+  std::int64_t end = 0;
+};
+
+// From 25% to 75% of the slot: what a player in time holds, clear of the
+// onset and of the move to the next note; as 1.1 judged.
+Stretch judgedStretch(std::int64_t start, std::int64_t length) {
+  return {start + length / 4, start + length * 3 / 4};
+}
+
+std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
+  return value >= 0 ? (value + divisor - 1) / divisor : -((-value) / divisor);
+}
+
+double median(std::vector<double> values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+PitchClass wrappedClass(int semitones) {
+  return ((semitones % kPitchClassCount) + kPitchClassCount) % kPitchClassCount;
+}
+
+// Samples to whole milliseconds, rounded half away from zero.
+std::int64_t wholeMs(std::int64_t samples) {
+  const std::int64_t scaled = samples * 1000;
+  const std::int64_t half = kPerformanceRate / 2;
+  return scaled >= 0 ? (scaled + half) / kPerformanceRate : -((-scaled + half) / kPerformanceRate);
+}
+
+// Judged tokens are note names, which are ASCII.
+std::string ascii(std::u16string_view text) {
+  std::string result;
+  for (const char16_t character : text) {
+    result.push_back(static_cast<char>(character));
+  }
+  return result;
+}
+
+bool isNotRight(const SlotVerdict& verdict) {
+  return verdict.verdict == Verdict::Wrong || verdict.verdict == Verdict::Missed;
+}
+
+std::string placeOf(const Slot& slot) {
+  return "bar " + std::to_string(slot.bar + 1) + ", note " + std::to_string(slot.noteInBar) + ": ";
+}
+
+}  // namespace
+
+PassJudge::PassJudge(std::vector<Slot> slots, JudgeSettings settings, Alignment alignment)
+    : slots_(std::move(slots)), settings_(settings), alignment_(alignment) {
+  verdicts_.reserve(slots_.size());
+}
+
+std::int64_t PassJudge::lookAheadSamples() {
+  return 0;
+}
+
+bool PassJudge::finished() const {
+  return verdicts_.size() == slots_.size();
+}
+
+const std::vector<SlotVerdict>& PassJudge::verdicts() const {
+  return verdicts_;
+}
+
+std::vector<SlotVerdict> PassJudge::update(const Performance& performance) {
+  std::vector<SlotVerdict> fresh;
+  while (!finished()) {
+    const Slot& slot = slots_[verdicts_.size()];
+    const std::int64_t start = slot.startSample + alignment_.streamOrigin;
+    const Stretch stretch = judgedStretch(start, slot.endSample - slot.startSample);
+    if (performance.coveredUntil < stretch.end) {
+      break;
+    }
+    verdicts_.push_back(judge(slot, performance));
+    fresh.push_back(verdicts_.back());
+  }
+  return fresh;
+}
+
+SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) const {
+  SlotVerdict result;
+  result.slot = slot;
+  const std::optional<PitchClass> written = pitchClassOfToken(slot.token.text);
+  if (!written) {
+    return result;
+  }
+  const std::int64_t start = slot.startSample + alignment_.streamOrigin;
+  const std::int64_t length = slot.endSample - slot.startSample;
+  const Stretch stretch = judgedStretch(start, length);
+  const std::optional<std::int64_t> onset = onsetOf(performance, start, length);
+  const std::optional<double> heardHz =
+      onset ? steadyPitchIn(performance, stretch.begin, stretch.end) : std::nullopt;
+  if (!heardHz) {
+    result.verdict = Verdict::Missed;
+    return result;
+  }
+  const int transposition = soundingMinusWritten(settings_.transposition);
+  const PitchClass sounding = wrappedClass(*written + transposition);
+  result.heardHz = heardHz;
+  result.heardWrittenClass = wrappedClass(nearestPitchClass(*heardHz) - transposition);
+  const bool inTune =
+      std::abs(centsFromPitchClass(*heardHz, sounding)) <= settings_.pitchWithinCents;
+  result.verdict = inTune ? Verdict::Right : Verdict::Wrong;
+  if (!inTune) {
+    return result;
+  }
+  const std::int64_t offsetMs = wholeMs(*onset - start);
+  result.onsetOffsetMs = offsetMs;
+  if (std::abs(offsetMs) <= settings_.onTimeWithinMs) {
+    result.timing = Timing::OnTime;
+  } else {
+    result.timing = offsetMs > 0 ? Timing::Late : Timing::Early;
+  }
+  return result;
+}
+
+// The onset nearest the slot's start among those from half the slot before it
+// to half the slot after.
+std::optional<std::int64_t> PassJudge::onsetOf(const Performance& performance, std::int64_t start,
+                                               std::int64_t length) const {
+  const std::int64_t from = start - length / 2;
+  const std::int64_t to = start + (length - length / 2);
+  const auto first = std::ranges::lower_bound(performance.onsets, from, {}, &Onset::sample);
+  std::optional<std::int64_t> nearest;
+  for (auto onset = first; onset != performance.onsets.end() && onset->sample < to; ++onset) {
+    if (!nearest || std::abs(onset->sample - start) < std::abs(*nearest - start)) {
+      nearest = onset->sample;
+    }
+  }
+  return nearest;
+}
+
+// The median pitch of the frames centred in [begin, end), when more than half
+// of the frames due there have one; frames the performance lacks count as
+// without. Nothing when the stretch begins before the performance does.
+std::optional<double> PassJudge::steadyPitchIn(const Performance& performance, std::int64_t begin,
+                                               std::int64_t end) const {
+  if (begin < 0 || end <= begin) {
+    return std::nullopt;
+  }
+  const std::int64_t due = ceilDiv(end, kFrameHopSamples) - ceilDiv(begin, kFrameHopSamples);
+  const auto first = std::ranges::lower_bound(performance.frames, begin, {}, &PitchFrame::sample);
+  std::vector<double> pitches;
+  for (auto frame = first; frame != performance.frames.end() && frame->sample < end; ++frame) {
+    if (frame->hz) {
+      pitches.push_back(*frame->hz);
+    }
+  }
+  if (2 * std::ssize(pitches) <= std::max<std::int64_t>(due, 1)) {
+    return std::nullopt;
+  }
+  return median(std::move(pitches));
+}
+
+std::string passResultLine(int pass, int bpm, std::span<const SlotVerdict> verdicts) {
+  const auto judged = std::ranges::count_if(
+      verdicts, [](const SlotVerdict& v) { return v.verdict != Verdict::NotJudged; });
+  const auto right = std::ranges::count_if(
+      verdicts, [](const SlotVerdict& v) { return v.verdict == Verdict::Right; });
+  const auto onTime = std::ranges::count_if(verdicts, [](const SlotVerdict& v) {
+    return v.verdict == Verdict::Right && v.timing == Timing::OnTime;
+  });
+  return "Pass " + std::to_string(pass) + ", " + std::to_string(bpm) +
+         " BPM: " + std::to_string(right) + " of " + std::to_string(judged) + " notes right, " +
+         std::to_string(onTime) + " of " + std::to_string(right) + " on time.";
+}
+
+std::vector<std::string> passDetailLines(std::span<const SlotVerdict> verdicts) {
+  std::vector<std::string> lines;
+  for (const SlotVerdict& verdict : verdicts) {
+    const std::string place = placeOf(verdict.slot);
+    const std::string wanted = ", wanted " + ascii(verdict.slot.token.text);
+    if (verdict.verdict == Verdict::Wrong && verdict.heardWrittenClass) {
+      lines.push_back(place + "heard " + std::string(flatSpelling(*verdict.heardWrittenClass)) +
+                      wanted);
+    } else if (verdict.verdict == Verdict::Missed) {
+      lines.push_back(place + "missed" + wanted);
+    } else if (verdict.verdict == Verdict::Right && verdict.onsetOffsetMs &&
+               verdict.timing != Timing::OnTime) {
+      const std::int64_t ms = *verdict.onsetOffsetMs;
+      lines.push_back(place + std::to_string(std::abs(ms)) +
+                      (verdict.timing == Timing::Late ? " ms late" : " ms early"));
+    }
+  }
+  return lines;
+}
+
+std::array<bool, music::kBarCount> barsWithNoteNotRight(std::span<const SlotVerdict> verdicts) {
+  std::array<bool, music::kBarCount> bars{};
+  for (const SlotVerdict& verdict : verdicts) {
+    if (isNotRight(verdict)) {
+      bars.at(verdict.slot.bar) = true;
+    }
+  }
+  return bars;
+}
+
+}  // namespace quavern::practice

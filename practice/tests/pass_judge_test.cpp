@@ -1,0 +1,324 @@
+#include "practice/pass_judge.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "music/tests/notes_texts.h"
+#include "practice/audio_analyser.h"
+#include "practice/testing/synthesised_player.h"
+#include "practice/tests/pass_helpers.h"
+
+namespace quavern::practice {
+namespace {
+
+using testing::SungNote;
+using testing::Voice;
+
+constexpr int kRate = kPerformanceRate;
+constexpr std::int64_t kNoteMs = 500;
+constexpr std::int64_t kSamplesPerMs = kRate / 1000;
+constexpr auto song = music::testing::notesOf;
+
+// MIDI numbers.
+constexpr double kC4 = 60;
+constexpr double kD4 = 62;
+constexpr double kE4 = 64;
+constexpr double kG4 = 67;
+
+Voice sung(double semitones) {
+  return {.hz = testing::hzOf(semitones), .partials = testing::sawtoothPartials(6)};
+}
+
+Voice soft(double semitones) {
+  Voice voice{.hz = testing::hzOf(semitones), .partials = {1.0, 0.3, 0.1}};
+  voice.attackMs = 120.0;
+  return voice;
+}
+
+Voice plucked(double semitones) {
+  Voice voice = sung(semitones);
+  voice.decayDbPerSecond = 12.0;  // the ring 7 dB down half a second on
+  return voice;
+}
+
+// Slot k (from 0, after the count-in) sung from `fromMs` to `toMs` of it.
+SungNote at(std::int64_t k, Voice voice, std::int64_t fromMs = 0, std::int64_t toMs = 450) {
+  const std::int64_t slotMs = (music::kCountInTones + k) * kNoteMs;
+  return {slotMs + fromMs, slotMs + toMs, std::move(voice)};
+}
+
+struct Expected {
+  Verdict verdict;
+  Timing timing = Timing::NotJudged;
+  std::int64_t offsetMs = 0;  // a right note's, within kOffsetToleranceMs
+};
+
+constexpr Expected right(std::int64_t offsetMs = 0) {
+  const Timing timing = (offsetMs <= 80 && offsetMs >= -80) ? Timing::OnTime
+                        : offsetMs > 0                      ? Timing::Late
+                                                            : Timing::Early;
+  return {Verdict::Right, timing, offsetMs};
+}
+constexpr Expected kMissed{Verdict::Missed};
+constexpr Expected kWrong{Verdict::Wrong};
+
+// The synthesised attacks begin on the millisecond; the level cue places them
+// to its 5 ms blocks, the pitch cue to its 10 ms frames.
+constexpr std::int64_t kOffsetToleranceMs = 12;
+
+struct PerformanceCase {
+  const char* name;
+  std::u16string notes;
+  std::vector<SungNote> performance;
+  std::vector<Expected> expected;
+};
+
+std::vector<SlotVerdict> judged(const PerformanceCase& test, std::size_t chunk = 960) {
+  const std::vector<music::TokenCut> tokens = music::cutTokens(song({test.notes}));
+  const std::int64_t lengthMs = (music::kCountInTones + std::ssize(tokens) + 1) * kNoteMs;
+  const std::vector<std::int16_t> input =
+      testing::toSamples(testing::perform(test.performance, lengthMs, kRate));
+  return testing::judgeLive(testing::slotsOf(tokens, kNoteMs), input, {}, 0, chunk);
+}
+
+TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
+  const std::vector<PerformanceCase> cases = {
+      {"detached notes on time",
+       u"c-e-g-",
+       {at(0, sung(kC4)), at(1, sung(kE4)), at(2, sung(kG4))},
+       {right(), right(), right()}},
+      {"legato: each note begins where the last ends",
+       u"c-e-g-e-",
+       {at(0, sung(kC4), 0, 500), at(1, sung(kE4), 0, 500), at(2, sung(kG4), 0, 500),
+        at(3, sung(kE4), 0, 500)},
+       {right(), right(), right(), right()}},
+      {"repeated notes, each attacked again",
+       u"e-e-e-",
+       {at(0, sung(kE4), 0, 420), at(1, sung(kE4), 0, 420), at(2, sung(kE4), 0, 420)},
+       {right(), right(), right()}},
+      {"one note held through three slots begins in the first only",
+       u"c-c-c-",
+       {at(0, sung(kC4), 0, 1500)},
+       {right(), kMissed, kMissed}},
+      {"a plucked note's ring through the next slots is no new note",
+       u"g-g-d-",
+       {at(0, plucked(kG4), 0, 1500)},
+       {right(), kMissed, kMissed}},
+      {"late and early by more than 80 ms",
+       u"c-e-g-c-",
+       {at(0, sung(kC4), 120, 450), at(1, sung(kE4), 30, 350), at(2, sung(kG4), -100, 400),
+        at(3, sung(kC4), -60, 400)},
+       {right(120), right(30), right(-100), right(-60)}},
+      {"early by nearly half a slot still belongs to the slot",
+       u"xye-",
+       {at(1, sung(kE4), -230, 400)},
+       {{Verdict::NotJudged}, right(-230)}},
+      {"soft attacks rising over 120 ms",
+       u"c-d-d-e-",
+       {at(0, soft(kC4), 0, 450), at(1, soft(kD4), 0, 450), at(2, soft(kD4), 0, 450),
+        at(3, soft(kE4), 0, 450)},
+       {right(), right(), right(), right()}},
+      {"a wrong note has no timing",
+       u"c-e-",
+       {at(0, sung(kD4), 150, 450), at(1, sung(kE4))},
+       {kWrong, right()}},
+  };
+  for (const PerformanceCase& test : cases) {
+    const std::vector<SlotVerdict> verdicts = judged(test);
+    ASSERT_EQ(verdicts.size(), test.expected.size()) << test.name;
+    for (std::size_t k = 0; k < verdicts.size(); ++k) {
+      const std::string where = std::string(test.name) + ", note " + std::to_string(k);
+      EXPECT_EQ(verdicts[k].verdict, test.expected[k].verdict) << where;
+      EXPECT_EQ(verdicts[k].timing, test.expected[k].timing) << where;
+      if (test.expected[k].verdict == Verdict::Right) {
+        ASSERT_TRUE(verdicts[k].onsetOffsetMs.has_value()) << where;
+        EXPECT_NEAR(static_cast<double>(*verdicts[k].onsetOffsetMs),
+                    static_cast<double>(test.expected[k].offsetMs), kOffsetToleranceMs)
+            << where;
+      } else {
+        EXPECT_FALSE(verdicts[k].onsetOffsetMs.has_value()) << where;
+      }
+    }
+  }
+}
+
+TEST(AudioAnalyser, ChunkedFeedingGivesTheSamePerformanceAsOneFeed) {
+  std::vector<double> signal = testing::perform(
+      {{100, 700, sung(kC4)}, {700, 1300, soft(kE4)}, {1400, 2600, plucked(kG4)}}, 3000, kRate);
+  testing::addNoise(signal, 30.0, 5);
+  const std::vector<std::int16_t> input = testing::toSamples(signal);
+  const Performance whole = testing::analyse(input);
+  ASSERT_GE(whole.onsets.size(), 3U);
+  for (const std::size_t chunk : {1U, 37U, 480U, 4096U}) {
+    const Performance chunked = testing::analyse(input, chunk);
+    ASSERT_EQ(chunked.frames.size(), whole.frames.size()) << chunk;
+    for (std::size_t i = 0; i < whole.frames.size(); ++i) {
+      EXPECT_EQ(chunked.frames[i].sample, whole.frames[i].sample) << chunk;
+      EXPECT_EQ(chunked.frames[i].hz, whole.frames[i].hz) << chunk;
+      EXPECT_EQ(chunked.frames[i].levelDbfs, whole.frames[i].levelDbfs) << chunk;
+    }
+    ASSERT_EQ(chunked.onsets.size(), whole.onsets.size()) << chunk;
+    for (std::size_t i = 0; i < whole.onsets.size(); ++i) {
+      EXPECT_EQ(chunked.onsets[i].sample, whole.onsets[i].sample) << chunk;
+      EXPECT_EQ(chunked.onsets[i].hz, whole.onsets[i].hz) << chunk;
+    }
+    EXPECT_EQ(chunked.coveredUntil, whole.coveredUntil) << chunk;
+  }
+  EXPECT_GE(whole.coveredUntil, std::ssize(input) - AudioAnalyser().coverageLagSamples());
+}
+
+// A performance made by hand: a steady pitch from `fromMs` to `toMs` and
+// onsets where given, 10 ms frames.
+Performance handMade(double hz, std::int64_t fromMs, std::int64_t toMs,
+                     std::vector<std::int64_t> onsetMs) {
+  Performance performance;
+  for (std::int64_t sample = 0; sample < toMs * kSamplesPerMs + kRate; sample += kFrameHopSamples) {
+    const bool sounding = sample >= fromMs * kSamplesPerMs && sample < toMs * kSamplesPerMs;
+    performance.frames.push_back(
+        {sample, sounding ? std::optional<double>(hz) : std::nullopt, sounding ? -20.0 : -90.0});
+  }
+  for (const std::int64_t ms : onsetMs) {
+    performance.onsets.push_back({ms * kSamplesPerMs, hz});
+  }
+  performance.coveredUntil = performance.frames.back().sample + 1;
+  return performance;
+}
+
+// One slot "c-" from stream 1000 ms to 1500 ms, judged on a hand-made performance.
+SlotVerdict judgeOne(const std::u16string& token, const Performance& performance,
+                     JudgeSettings settings, std::int64_t streamOrigin = 0) {
+  const music::TokenCut cut{token, {0, 0}, {0, 1}};
+  PassJudge judge({{cut, 0, 1, 1000 * kSamplesPerMs, 1500 * kSamplesPerMs}}, settings,
+                  {streamOrigin});
+  judge.update(performance);
+  EXPECT_TRUE(judge.finished());
+  return judge.verdicts().at(0);
+}
+
+TEST(PassJudge, StrictnessLimitsHoldAtTheirEdges) {
+  struct Case {
+    double cents;  // heard above the wanted c
+    std::int64_t onsetMs;
+    double pitchWithin;
+    std::int64_t onTimeWithin;
+    Verdict verdict;
+    Timing timing;
+  };
+  const Case cases[] = {
+      {49.9, 1000, 50.0, 80, Verdict::Right, Timing::OnTime},
+      {-50.1, 1000, 50.0, 80, Verdict::Wrong, Timing::NotJudged},
+      {34.9, 1000, 35.0, 80, Verdict::Right, Timing::OnTime},
+      {35.1, 1000, 35.0, 80, Verdict::Wrong, Timing::NotJudged},
+      {-19.9, 1000, 20.0, 80, Verdict::Right, Timing::OnTime},
+      {20.1, 1000, 20.0, 80, Verdict::Wrong, Timing::NotJudged},
+      {0.0, 1150, 50.0, 150, Verdict::Right, Timing::OnTime},
+      {0.0, 1151, 50.0, 150, Verdict::Right, Timing::Late},
+      {0.0, 920, 50.0, 80, Verdict::Right, Timing::OnTime},
+      {0.0, 919, 50.0, 80, Verdict::Right, Timing::Early},
+      {0.0, 1040, 50.0, 40, Verdict::Right, Timing::OnTime},
+      {0.0, 1041, 50.0, 40, Verdict::Right, Timing::Late},
+      // The onset window: from half a slot before the start to half after.
+      {0.0, 750, 50.0, 80, Verdict::Right, Timing::Early},
+      {0.0, 749, 50.0, 80, Verdict::Missed, Timing::NotJudged},
+      {0.0, 1249, 50.0, 80, Verdict::Right, Timing::Late},
+      {0.0, 1250, 50.0, 80, Verdict::Missed, Timing::NotJudged},
+  };
+  for (const Case& test : cases) {
+    const Performance performance =
+        handMade(testing::hzOf(60, test.cents), 700, 1500, {test.onsetMs});
+    const SlotVerdict verdict =
+        judgeOne(u"c-", performance,
+                 {.pitchWithinCents = test.pitchWithin, .onTimeWithinMs = test.onTimeWithin});
+    const std::string where =
+        std::to_string(test.cents) + " cents, onset " + std::to_string(test.onsetMs) + " ms";
+    EXPECT_EQ(verdict.verdict, test.verdict) << where;
+    EXPECT_EQ(verdict.timing, test.timing) << where;
+  }
+}
+
+TEST(PassJudge, ANoteHeardWithoutAnOnsetIsMissed) {
+  const Performance ringing = handMade(testing::hzOf(60), 0, 1500, {200});
+  EXPECT_EQ(judgeOne(u"c-", ringing, {}).verdict, Verdict::Missed);
+  // The alignment moves the slot onto the onset: performance = stream + origin.
+  const Performance later = handMade(testing::hzOf(60), 1200, 1700, {1200});
+  const SlotVerdict verdict = judgeOne(u"c-", later, {}, 200 * kSamplesPerMs);
+  EXPECT_EQ(verdict.verdict, Verdict::Right);
+  EXPECT_EQ(verdict.onsetOffsetMs, 0);
+}
+
+TEST(PassJudge, TransposingInstrumentsAreJudgedInWrittenPitch) {
+  struct Case {
+    Transposition transposition;
+    std::u16string written;
+    double soundingSemitones;  // heard
+    Verdict verdict;
+    const char* heardWritten;
+  };
+  const Case cases[] = {
+      {Transposition::C, u"d-", 62, Verdict::Right, "d-"},
+      {Transposition::BFlat, u"d-", 60, Verdict::Right, "d-"},
+      {Transposition::BFlat, u"d-", 62, Verdict::Wrong, "e-"},
+      {Transposition::EFlat, u"a-", 60, Verdict::Right, "a-"},
+      {Transposition::EFlat, u"c-", 63, Verdict::Right, "c-"},
+      {Transposition::EFlat, u"c-", 64, Verdict::Wrong, "db"},
+      {Transposition::F, u"g-", 60, Verdict::Right, "g-"},
+      {Transposition::F, u"g-", 61, Verdict::Wrong, "ab"},
+  };
+  for (const Case& test : cases) {
+    const Performance performance =
+        handMade(testing::hzOf(test.soundingSemitones), 1000, 1500, {1000});
+    const SlotVerdict verdict =
+        judgeOne(test.written, performance, {.transposition = test.transposition});
+    EXPECT_EQ(verdict.verdict, test.verdict) << test.heardWritten;
+    ASSERT_TRUE(verdict.heardWrittenClass.has_value());
+    EXPECT_EQ(flatSpelling(*verdict.heardWrittenClass), test.heardWritten);
+  }
+  EXPECT_EQ(soundingMinusWritten(Transposition::C), 0);
+  EXPECT_EQ(soundingMinusWritten(Transposition::BFlat), -2);
+  EXPECT_EQ(soundingMinusWritten(Transposition::EFlat), -9);
+  EXPECT_EQ(soundingMinusWritten(Transposition::F), -7);
+}
+
+SlotVerdict verdictOf(std::u16string token, std::size_t bar, std::size_t note, Verdict verdict,
+                      Timing timing = Timing::NotJudged,
+                      std::optional<std::int64_t> offsetMs = std::nullopt,
+                      std::optional<PitchClass> heard = std::nullopt) {
+  SlotVerdict result;
+  result.slot.token.text = std::move(token);
+  result.slot.bar = bar;
+  result.slot.noteInBar = note;
+  result.verdict = verdict;
+  result.timing = timing;
+  result.onsetOffsetMs = offsetMs;
+  result.heardWrittenClass = heard;
+  return result;
+}
+
+TEST(PassJudge, ResultsReadAsThePracticeWindowShowsThem) {
+  const std::vector<SlotVerdict> verdicts = {
+      verdictOf(u"c-", 0, 1, Verdict::Right, Timing::OnTime, 12),
+      verdictOf(u"e-", 0, 2, Verdict::Wrong, Timing::NotJudged, std::nullopt, 3),
+      verdictOf(u"xy", 0, 3, Verdict::NotJudged),
+      verdictOf(u"g-", 1, 1, Verdict::Right, Timing::Late, 120),
+      verdictOf(u"C-", 1, 2, Verdict::Missed),
+      verdictOf(u"a-", 4, 1, Verdict::Right, Timing::Early, -60),
+  };
+  EXPECT_EQ(passResultLine(3, 72, verdicts), "Pass 3, 72 BPM: 3 of 5 notes right, 1 of 3 on time.");
+  const std::vector<std::string> expected = {
+      "bar 1, note 2: heard eb, wanted e-",
+      "bar 2, note 1: 120 ms late",
+      "bar 2, note 2: missed, wanted C-",
+      "bar 5, note 1: 60 ms early",
+  };
+  EXPECT_EQ(passDetailLines(verdicts), expected);
+  std::array<bool, music::kBarCount> tinted{};
+  tinted[0] = tinted[1] = true;
+  EXPECT_EQ(barsWithNoteNotRight(verdicts), tinted);
+  EXPECT_EQ(passResultLine(1, 60, {}), "Pass 1, 60 BPM: 0 of 0 notes right, 0 of 0 on time.");
+}
+
+}  // namespace
+}  // namespace quavern::practice
