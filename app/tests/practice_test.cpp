@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/practice/history_panel.h"
 #include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
 #include "playback/recording_output.h"
@@ -244,6 +245,38 @@ TEST_F(Practice, PassesRiseInTempoAndEachIsJudgedOnItsOwn) {
   EXPECT_TRUE(details().contains("ms late")) << details().toStdString();
   EXPECT_TRUE(isTinted(2));
   EXPECT_FALSE(isTinted(3));
+}
+
+// Three practices of bars 1 to 4, each of two passes: every pass is kept, the chart
+// shows them, the bar missed every time is the weakest, and one click sets the
+// passage around it.
+TEST_F(Practice, EveryPassIsKeptChartedAndTheWeakestBarPractisedAgain) {
+  const std::int64_t beat = 250;  // 240 BPM
+  std::vector<SungNote> sung;
+  for (int pass = 0; pass < 2; ++pass) {
+    const auto notes = singing((4 + 4 * pass) * beat, beat, {hzOf(60), hzOf(64), 0, hzOf(70)});
+    sung.insert(sung.end(), notes.begin(), notes.end());
+  }
+  openWindow(performance(sung, 13 * beat));
+  notes(2)->setText("c-e-g-bb");  // bars 1, 3 and 4 have no notes
+  practiceControl<QSpinBox>("To bar")->setValue(4);
+  practiceControl<QSpinBox>("Tempo")->setValue(240);
+  practiceControl<QSpinBox>("Passes")->setValue(2);
+  for (int session = 0; session < 3; ++session) {
+    startAfresh();
+    ASSERT_EQ(results().size(), 2) << session;
+  }
+  auto* panel = practice().findChild<HistoryPanel*>();
+  ASSERT_NE(panel, nullptr);
+  ASSERT_EQ(panel->chartModel().points.size(), 6U);
+  ASSERT_FALSE(panel->weakBars().empty());
+  EXPECT_EQ(panel->weakBars().front().bar, 2);
+  EXPECT_EQ(panel->weakBars().front().notRight, 6);
+  EXPECT_TRUE(status().isEmpty()) << status().toStdString();
+
+  practiceControl<QPushButton>("Practise these")->click();
+  EXPECT_EQ(practiceControl<QSpinBox>("From bar")->value(), 1);
+  EXPECT_EQ(practiceControl<QSpinBox>("To bar")->value(), 3);
 }
 
 TEST_F(Practice, NoInputDeviceSaysSoAndSoundsNothing) {
