@@ -64,7 +64,7 @@ HistoryPanel::HistoryPanel(history::HistoryStore* store, QWidget* parent)
   noPasses_->setAlignment(Qt::AlignCenter);
   chartView_->setAccessibleName(QStringLiteral("History chart"));
   chartView_->setRenderHint(QPainter::Antialiasing);
-  chartView_->setMinimumHeight(200);
+  chartView_->setMinimumHeight(280);
   weakBarList_->setAccessibleName(QStringLiteral("Weakest bars"));
   weakBarList_->setMaximumHeight(90);
 
@@ -165,6 +165,9 @@ void HistoryPanel::paintChart() {
   }
   auto* chart = new QChart;
   chart->setTitle(model_.title);
+  // The panel is small: the plot keeps what the frame around it would take.
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  chart->legend()->setAlignment(Qt::AlignBottom);
   auto* time = new QDateTimeAxis;
   time->setTitleText(model_.timeAxisTitle);
   time->setFormat(QStringLiteral("d MMM"));
