@@ -9,7 +9,7 @@
 #include "music/tests/notes_texts.h"
 #include "practice/audio_analyser.h"
 #include "practice/testing/synthesised_player.h"
-#include "practice/tests/pass_helpers.h"
+#include "practice/testing/pass_helpers.h"
 
 namespace quavern::practice {
 namespace {
