@@ -38,6 +38,27 @@ constexpr double kQuietestAttackDbfs = -50.0;
 // the dip's noise, early in even a slow attack.
 constexpr double kAttackBelowTopDb = 12.0;
 
+// A rise back to the pitch held before the dip is a new attack of the same
+// note only when it rises this far: a choir's or a string section's beating
+// swings a held note by up to 9 dB, while a note let go and attacked again
+// dips deeper.
+constexpr double kSamePitchRiseDb = 10.0;
+
+// The pitch after an attack, to compare with the one before: frames centred
+// 40 to 100 ms after, when the new note rings over the old one's reverb.
+constexpr std::int64_t kSettledFromMs = 40;
+constexpr std::int64_t kSettledToMs = 100;
+
+// The pitch before a dip: frames centred from 100 to 30 ms before it, whose
+// stretches end before the dip.
+constexpr std::int64_t kPitchBeforeFromMs = 100;
+constexpr std::int64_t kPitchBeforeToMs = 30;
+
+// A pitch change shows once the new note fills half a frame, late after a soft
+// attack: its onset is the quietest block of the 80 ms before, where the old
+// note gave way to the new one.
+constexpr std::int64_t kPitchChangeBackMs = 80;
+
 // Two attacks closer than this are one: the fastest notes are 250 ms apart.
 constexpr std::int64_t kRefractoryMs = 60;
 
@@ -51,10 +72,10 @@ constexpr double kNewNoteSemitones = 0.7;
 // The held pitch follows slow drift (intonation, a glide) with this weight per frame.
 constexpr double kDriftWeight = 0.2;
 
-// A pitch change with an attack from 80 ms before to 30 ms after it is that
+// A pitch change with an attack from 150 ms before to 30 ms after it is that
 // attack's note: the pitch shows once the new note fills half a frame, and the
 // level moved before.
-constexpr std::int64_t kLevelBeforePitchMs = 80;
+constexpr std::int64_t kLevelBeforePitchMs = 150;
 constexpr std::int64_t kLevelAfterPitchMs = 30;
 
 // An onset's pitch is the median of the frames centred 20 to 60 ms after it,
@@ -99,9 +120,9 @@ std::int64_t AudioAnalyser::coverageLagSamples() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level =
       (riseBlocks_ + kDipLookAheadBlocks + 2) * blockLength_ + kLevelAfterPitchMs * ms;
-  const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples;
-  const std::int64_t onsetPitch =
-      frameLatencySamples() + kOnsetPitchToMs * ms + 2 * kFrameHopSamples;
+  const std::int64_t pitch =
+      frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples + kPitchChangeBackMs * ms;
+  const std::int64_t onsetPitch = frameLatencySamples() + kSettledToMs * ms + 2 * kFrameHopSamples;
   return std::max({level, pitch, onsetPitch});
 }
 
@@ -181,7 +202,7 @@ bool AudioAnalyser::isLevelDip(std::int64_t block) const {
 
 // The sample where the attack rising from `dip` begins, or nothing when the
 // level does not rise enough.
-std::optional<std::int64_t> AudioAnalyser::attackAfterDip(std::int64_t dip) const {
+std::optional<AudioAnalyser::PendingOnset> AudioAnalyser::attackAfterDip(std::int64_t dip) const {
   std::int64_t topBlock = dip;
   for (std::int64_t b = dip + 1; b <= dip + riseBlocks_; ++b) {
     if (blockLevel(b) > blockLevel(topBlock)) {
@@ -196,7 +217,7 @@ std::optional<std::int64_t> AudioAnalyser::attackAfterDip(std::int64_t dip) cons
   while (blockLevel(begins) < top - kAttackBelowTopDb) {
     ++begins;
   }
-  return begins * blockLength_;
+  return PendingOnset{begins * blockLength_, dip * blockLength_, top - blockLevel(dip)};
 }
 
 void AudioAnalyser::findLevelOnsets() {
@@ -206,10 +227,10 @@ void AudioAnalyser::findLevelOnsets() {
     if (!isLevelDip(dip)) {
       continue;
     }
-    const std::optional<std::int64_t> onset = attackAfterDip(dip);
-    if (onset && (lastLevelOnset_ < 0 || *onset >= lastLevelOnset_ + refractory)) {
-      levelOnsets_.push_back({*onset, true});
-      lastLevelOnset_ = *onset;
+    const std::optional<PendingOnset> onset = attackAfterDip(dip);
+    if (onset && (lastLevelOnset_ < 0 || onset->sample >= lastLevelOnset_ + refractory)) {
+      levelOnsets_.push_back(*onset);
+      lastLevelOnset_ = onset->sample;
     }
   }
 }
@@ -261,26 +282,31 @@ void AudioAnalyser::findPitchOnsets() {
     const bool octaveJump =
         octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
     if (!octaveJump) {
-      pitchOnsets_.push_back({frame * kFrameHopSamples, false});
+      const std::int64_t seen = frame * kFrameHopSamples;
+      pitchOnsets_.push_back({quietestBlockBefore(seen), seen, 0.0});
     }
     currentSemis_ = run;
   }
 }
 
-bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
-  const std::int64_t ms = sampleRate_ / 1000;
-  return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
-    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
-           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms;
-  });
+std::int64_t AudioAnalyser::quietestBlockBefore(std::int64_t sample) const {
+  const std::int64_t last = sample / blockLength_;
+  const std::int64_t first =
+      std::max({std::int64_t{0}, levelsStart_,
+                (sample - kPitchChangeBackMs * sampleRate_ / 1000) / blockLength_});
+  std::int64_t quietest = last;
+  for (std::int64_t block = last; block >= first; --block) {
+    if (blockLevel(block) < blockLevel(quietest)) {
+      quietest = block;
+    }
+  }
+  return quietest * blockLength_;
 }
 
-std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
-  const std::int64_t ms = sampleRate_ / 1000;
-  const std::int64_t first = ceilDiv(onset + kOnsetPitchFromMs * ms, kFrameHopSamples);
-  const std::int64_t last = (onset + kOnsetPitchToMs * ms) / kFrameHopSamples;
+std::optional<double> AudioAnalyser::medianSemitones(std::int64_t from, std::int64_t to) const {
   std::vector<double> pitches;
-  for (std::int64_t frame = std::max(first, framesStart_); frame <= last; ++frame) {
+  for (std::int64_t frame = std::max(ceilDiv(from, kFrameHopSamples), framesStart_);
+       frame <= to / kFrameHopSamples; ++frame) {
     if (const std::optional<double> semis = frameSemitones(frame)) {
       pitches.push_back(*semis);
     }
@@ -288,7 +314,38 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
   if (pitches.size() < 2) {
     return std::nullopt;
   }
-  return 440.0 * std::exp2((median(std::move(pitches)) - 69.0) / 12.0);
+  return median(std::move(pitches));
+}
+
+bool AudioAnalyser::isNewAttack(const PendingOnset& attack) const {
+  return attack.riseDb >= kSamePitchRiseDb || !keepsTheSamePitch(attack);
+}
+
+bool AudioAnalyser::keepsTheSamePitch(const PendingOnset& attack) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::optional<double> before =
+      medianSemitones(attack.dip - kPitchBeforeFromMs * ms, attack.dip - kPitchBeforeToMs * ms);
+  const std::optional<double> after =
+      medianSemitones(attack.sample + kSettledFromMs * ms, attack.sample + kSettledToMs * ms);
+  return before && after && std::abs(*before - *after) <= kNewNoteSemitones;
+}
+
+bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
+    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
+           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms && isNewAttack(onset);
+  });
+}
+
+std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::optional<double> semis =
+      medianSemitones(onset + kOnsetPitchFromMs * ms, onset + kOnsetPitchToMs * ms);
+  if (!semis) {
+    return std::nullopt;
+  }
+  return 440.0 * std::exp2((*semis - 69.0) / 12.0);
 }
 
 // Onsets before this sample are final: no later cue can add one there, and the
@@ -296,8 +353,8 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
 std::int64_t AudioAnalyser::decidedUntil() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level = nextDipCandidate_ * blockLength_ - kLevelAfterPitchMs * ms;
-  const std::int64_t pitch = nextPitchFrame_ * kFrameHopSamples;
-  const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kOnsetPitchToMs * ms;
+  const std::int64_t pitch = nextPitchFrame_ * kFrameHopSamples - kPitchChangeBackMs * ms;
+  const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kSettledToMs * ms;
   return std::max<std::int64_t>(0, std::min({level, pitch, onsetPitch}));
 }
 
@@ -307,7 +364,7 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   emittedUntil_ = std::max(emittedUntil_, until);
   std::vector<std::int64_t> due;
   for (const PendingOnset& onset : levelOnsets_) {
-    if (onset.sample >= from && onset.sample < until) {
+    if (onset.sample >= from && onset.sample < until && isNewAttack(onset)) {
       due.push_back(onset.sample);
     }
   }

@@ -41,7 +41,8 @@ class AudioAnalyser {
  private:
   struct PendingOnset {
     std::int64_t sample = 0;
-    bool fromLevel = false;
+    std::int64_t dip = 0;  // sample where the attack's rise began
+    double riseDb = 0.0;
   };
 
   void analyseFrames(Performance& performance);
@@ -54,10 +55,14 @@ class AudioAnalyser {
   std::optional<double> frameSemitones(std::int64_t frame) const;
   double blockLevel(std::int64_t block) const;
   bool isLevelDip(std::int64_t block) const;
-  std::optional<std::int64_t> attackAfterDip(std::int64_t dip) const;
+  std::optional<PendingOnset> attackAfterDip(std::int64_t dip) const;
+  bool keepsTheSamePitch(const PendingOnset& attack) const;
+  bool isNewAttack(const PendingOnset& attack) const;
+  std::int64_t quietestBlockBefore(std::int64_t sample) const;
   bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
   bool confirmedByLevel(std::int64_t pitchOnset) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
+  std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;
   std::int64_t decidedUntil() const;
 
   int sampleRate_;
