@@ -21,14 +21,14 @@ constexpr std::int64_t kDipLookBackMs = 100;
 constexpr std::int64_t kDipLookAheadBlocks = 4;
 constexpr double kDipToleranceDb = 1.0;
 
-// An attack rises at least 6 dB above its dip within 80 ms. A flute's, a
+// An attack rises at least 4 dB above its dip within 80 ms. A flute's, a
 // voice's or a bowed string's soft attack rises 20 dB and more in that time
-// from silence, and a re-attack of the same note rises well over 6 dB above the
+// from silence, and a new note after the last one's release rises from the
 // dip between the two, even with a room's reverb filling it; a decaying note,
-// its ring or reverb never rises, and the tremolo in a held note stays under
-// 3 dB.
+// its ring or reverb never rises. A rise back to the same pitch must be larger
+// (kSamePitchRiseDb). Tuned on the sampled-instrument accuracy benchmark.
 constexpr std::int64_t kRiseMs = 80;
-constexpr double kRiseDb = 6.0;
+constexpr double kRiseDb = 4.0;
 
 // The top of an attack must be louder than this: the hiss of a quiet room's
 // microphone, and a sound far in its background, rise now and then too.
@@ -40,9 +40,9 @@ constexpr double kAttackBelowTopDb = 12.0;
 
 // A rise back to the pitch held before the dip is a new attack of the same
 // note only when it rises this far: a choir's or a string section's beating
-// swings a held note by up to 9 dB, while a note let go and attacked again
-// dips deeper.
-constexpr double kSamePitchRiseDb = 10.0;
+// swings a held note by several dB, while a note let go and attacked again
+// mostly dips deeper.
+constexpr double kSamePitchRiseDb = 8.0;
 
 // The pitch after an attack, to compare with the one before: frames centred
 // 40 to 100 ms after, when the new note rings over the old one's reverb.
@@ -58,6 +58,9 @@ constexpr std::int64_t kPitchBeforeToMs = 30;
 // attack: its onset is the quietest block of the 80 ms before, where the old
 // note gave way to the new one.
 constexpr std::int64_t kPitchChangeBackMs = 80;
+
+// A rise starts where the level leaves the quietest block by this much.
+constexpr double kRiseStartDb = 3.0;
 
 // Two attacks closer than this are one: the fastest notes are 250 ms apart.
 constexpr std::int64_t kRefractoryMs = 60;
@@ -289,6 +292,9 @@ void AudioAnalyser::findPitchOnsets() {
   }
 }
 
+// The start of the rise that ends at `sample`: the last block, of the 80 ms
+// before, within 3 dB of the quietest one. After a silent gap that is the
+// gap's end, not its quietest moment.
 std::int64_t AudioAnalyser::quietestBlockBefore(std::int64_t sample) const {
   const std::int64_t last = sample / blockLength_;
   const std::int64_t first =
@@ -300,7 +306,13 @@ std::int64_t AudioAnalyser::quietestBlockBefore(std::int64_t sample) const {
       quietest = block;
     }
   }
-  return quietest * blockLength_;
+  std::int64_t riseStart = quietest;
+  for (std::int64_t block = quietest; block <= last; ++block) {
+    if (blockLevel(block) <= blockLevel(quietest) + kRiseStartDb) {
+      riseStart = block;
+    }
+  }
+  return riseStart * blockLength_;
 }
 
 std::optional<double> AudioAnalyser::medianSemitones(std::int64_t from, std::int64_t to) const {
@@ -369,7 +381,7 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
     }
   }
   for (const PendingOnset& onset : pitchOnsets_) {
-    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.sample)) {
+    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.dip)) {
       due.push_back(onset.sample);
     }
   }

@@ -15,9 +15,10 @@ namespace quavern::practice {
 // same sound in any chunks gives the same performance as feeding it at once:
 // every decision depends on the samples alone, never on where a chunk ended.
 //
-// Onsets come from two cues. A rise of the level (5 ms blocks) by at least
-// kRiseDb within kRiseMs of a dip is a new attack, also of the same pitch; a
-// decay, a ring or a reverb tail never rises, so it makes none. A change of the
+// Onsets come from two cues. A rise of the level (5 ms blocks) of a few dB
+// within 80 ms of a dip is a new attack, and of 8 dB when it comes back to the
+// pitch held before (a repeated note); a decay, a ring or a reverb tail never
+// rises, so it makes none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
 // note played legato without a dip; octave jumps are left to the level cue, as
 // the detector's own octave slips look just like them.
