@@ -59,6 +59,10 @@ constexpr std::int64_t kPitchBeforeToMs = 30;
 // note gave way to the new one.
 constexpr std::int64_t kPitchChangeBackMs = 80;
 
+// The first frame that names a slurred note's pitch is centred this long after
+// the change: the new note must fill most of its 63 ms.
+constexpr std::int64_t kPitchShowsAfterMs = 20;
+
 // A rise starts where the level leaves the quietest block by this much.
 constexpr double kRiseStartDb = 3.0;
 
@@ -286,7 +290,8 @@ void AudioAnalyser::findPitchOnsets() {
         octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
     if (!octaveJump) {
       const std::int64_t seen = frame * kFrameHopSamples;
-      pitchOnsets_.push_back({quietestBlockBefore(seen), seen, 0.0});
+      pitchOnsets_.push_back(
+          {quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000), seen, 0.0});
     }
     currentSemis_ = run;
   }
