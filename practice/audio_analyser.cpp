@@ -127,8 +127,8 @@ std::int64_t AudioAnalyser::coverageLagSamples() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level =
       (riseBlocks_ + kDipLookAheadBlocks + 2) * blockLength_ + kLevelAfterPitchMs * ms;
-  const std::int64_t pitch =
-      frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples + kPitchChangeBackMs * ms;
+  const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples +
+                             (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
   const std::int64_t onsetPitch = frameLatencySamples() + kSettledToMs * ms + 2 * kFrameHopSamples;
   return std::max({level, pitch, onsetPitch});
 }
@@ -370,7 +370,8 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
 std::int64_t AudioAnalyser::decidedUntil() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level = nextDipCandidate_ * blockLength_ - kLevelAfterPitchMs * ms;
-  const std::int64_t pitch = nextPitchFrame_ * kFrameHopSamples - kPitchChangeBackMs * ms;
+  const std::int64_t pitch =
+      nextPitchFrame_ * kFrameHopSamples - (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
   const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kSettledToMs * ms;
   return std::max<std::int64_t>(0, std::min({level, pitch, onsetPitch}));
 }

@@ -401,6 +401,13 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
         verdict.onsetOffsetMs ? (" at " + std::to_string(*verdict.onsetOffsetMs) + " ms").c_str()
                               : "");
     std::string why = line;
+    if (k > 0) {
+      const Note& before = melody.notes[k - 1];
+      why += before.played == Played::Missed ? "; after a rest"
+             : before.playedKey == note.playedKey
+                 ? "; repeats the last note"
+                 : "; after key " + std::to_string(before.playedKey);
+    }
     why += "; onsets at";
     const std::int64_t start = slotStartSample(k);
     for (const Onset& onset : performance.onsets) {
