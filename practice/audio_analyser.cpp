@@ -21,14 +21,14 @@ constexpr std::int64_t kDipLookBackMs = 100;
 constexpr std::int64_t kDipLookAheadBlocks = 4;
 constexpr double kDipToleranceDb = 1.0;
 
-// An attack rises at least 6 dB above its dip within 80 ms. A flute's, a
+// An attack rises at least 4 dB above its dip within 80 ms. A flute's, a
 // voice's or a bowed string's soft attack rises 20 dB and more in that time
-// from silence, and a re-attack of the same note rises well over 6 dB above the
+// from silence, and a new note after the last one's release rises from the
 // dip between the two, even with a room's reverb filling it; a decaying note,
-// its ring or reverb never rises, and the tremolo in a held note stays under
-// 3 dB.
+// its ring or reverb never rises. A rise back to the same pitch must be larger
+// (kSamePitchRiseDb). Tuned on the sampled-instrument accuracy benchmark.
 constexpr std::int64_t kRiseMs = 80;
-constexpr double kRiseDb = 6.0;
+constexpr double kRiseDb = 4.0;
 
 // The top of an attack must be louder than this: the hiss of a quiet room's
 // microphone, and a sound far in its background, rise now and then too.
@@ -37,6 +37,34 @@ constexpr double kQuietestAttackDbfs = -50.0;
 // The note begins where the attack first comes within 12 dB of its top: after
 // the dip's noise, early in even a slow attack.
 constexpr double kAttackBelowTopDb = 12.0;
+
+// A rise back to the pitch held before the dip is a new attack of the same
+// note only when it rises this far: a choir's or a string section's beating
+// swings a held note by several dB, while a note let go and attacked again
+// mostly dips deeper.
+constexpr double kSamePitchRiseDb = 8.0;
+
+// The pitch after an attack, to compare with the one before: frames centred
+// 40 to 100 ms after, when the new note rings over the old one's reverb.
+constexpr std::int64_t kSettledFromMs = 40;
+constexpr std::int64_t kSettledToMs = 100;
+
+// The pitch before a dip: frames centred from 100 to 30 ms before it, whose
+// stretches end before the dip.
+constexpr std::int64_t kPitchBeforeFromMs = 100;
+constexpr std::int64_t kPitchBeforeToMs = 30;
+
+// A pitch change shows once the new note fills half a frame, late after a soft
+// attack: its onset is the quietest block of the 80 ms before, where the old
+// note gave way to the new one.
+constexpr std::int64_t kPitchChangeBackMs = 80;
+
+// The first frame that names a slurred note's pitch is centred this long after
+// the change: the new note must fill most of its 63 ms.
+constexpr std::int64_t kPitchShowsAfterMs = 20;
+
+// A rise starts where the level leaves the quietest block by this much.
+constexpr double kRiseStartDb = 3.0;
 
 // Two attacks closer than this are one: the fastest notes are 250 ms apart.
 constexpr std::int64_t kRefractoryMs = 60;
@@ -51,10 +79,10 @@ constexpr double kNewNoteSemitones = 0.7;
 // The held pitch follows slow drift (intonation, a glide) with this weight per frame.
 constexpr double kDriftWeight = 0.2;
 
-// A pitch change with an attack from 80 ms before to 30 ms after it is that
+// A pitch change with an attack from 150 ms before to 30 ms after it is that
 // attack's note: the pitch shows once the new note fills half a frame, and the
 // level moved before.
-constexpr std::int64_t kLevelBeforePitchMs = 80;
+constexpr std::int64_t kLevelBeforePitchMs = 150;
 constexpr std::int64_t kLevelAfterPitchMs = 30;
 
 // An onset's pitch is the median of the frames centred 20 to 60 ms after it,
@@ -99,9 +127,9 @@ std::int64_t AudioAnalyser::coverageLagSamples() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level =
       (riseBlocks_ + kDipLookAheadBlocks + 2) * blockLength_ + kLevelAfterPitchMs * ms;
-  const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples;
-  const std::int64_t onsetPitch =
-      frameLatencySamples() + kOnsetPitchToMs * ms + 2 * kFrameHopSamples;
+  const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples +
+                             (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
+  const std::int64_t onsetPitch = frameLatencySamples() + kSettledToMs * ms + 2 * kFrameHopSamples;
   return std::max({level, pitch, onsetPitch});
 }
 
@@ -181,7 +209,7 @@ bool AudioAnalyser::isLevelDip(std::int64_t block) const {
 
 // The sample where the attack rising from `dip` begins, or nothing when the
 // level does not rise enough.
-std::optional<std::int64_t> AudioAnalyser::attackAfterDip(std::int64_t dip) const {
+std::optional<AudioAnalyser::PendingOnset> AudioAnalyser::attackAfterDip(std::int64_t dip) const {
   std::int64_t topBlock = dip;
   for (std::int64_t b = dip + 1; b <= dip + riseBlocks_; ++b) {
     if (blockLevel(b) > blockLevel(topBlock)) {
@@ -196,7 +224,7 @@ std::optional<std::int64_t> AudioAnalyser::attackAfterDip(std::int64_t dip) cons
   while (blockLevel(begins) < top - kAttackBelowTopDb) {
     ++begins;
   }
-  return begins * blockLength_;
+  return PendingOnset{begins * blockLength_, dip * blockLength_, top - blockLevel(dip)};
 }
 
 void AudioAnalyser::findLevelOnsets() {
@@ -206,10 +234,10 @@ void AudioAnalyser::findLevelOnsets() {
     if (!isLevelDip(dip)) {
       continue;
     }
-    const std::optional<std::int64_t> onset = attackAfterDip(dip);
-    if (onset && (lastLevelOnset_ < 0 || *onset >= lastLevelOnset_ + refractory)) {
-      levelOnsets_.push_back({*onset, true});
-      lastLevelOnset_ = *onset;
+    const std::optional<PendingOnset> onset = attackAfterDip(dip);
+    if (onset && (lastLevelOnset_ < 0 || onset->sample >= lastLevelOnset_ + refractory)) {
+      levelOnsets_.push_back(*onset);
+      lastLevelOnset_ = onset->sample;
     }
   }
 }
@@ -261,26 +289,41 @@ void AudioAnalyser::findPitchOnsets() {
     const bool octaveJump =
         octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
     if (!octaveJump) {
-      pitchOnsets_.push_back({frame * kFrameHopSamples, false});
+      const std::int64_t seen = frame * kFrameHopSamples;
+      pitchOnsets_.push_back(
+          {quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000), seen, 0.0});
     }
     currentSemis_ = run;
   }
 }
 
-bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
-  const std::int64_t ms = sampleRate_ / 1000;
-  return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
-    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
-           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms;
-  });
+// The start of the rise that ends at `sample`: the last block, of the 80 ms
+// before, within 3 dB of the quietest one. After a silent gap that is the
+// gap's end, not its quietest moment.
+std::int64_t AudioAnalyser::quietestBlockBefore(std::int64_t sample) const {
+  const std::int64_t last = sample / blockLength_;
+  const std::int64_t first =
+      std::max({std::int64_t{0}, levelsStart_,
+                (sample - kPitchChangeBackMs * sampleRate_ / 1000) / blockLength_});
+  std::int64_t quietest = last;
+  for (std::int64_t block = last; block >= first; --block) {
+    if (blockLevel(block) < blockLevel(quietest)) {
+      quietest = block;
+    }
+  }
+  std::int64_t riseStart = quietest;
+  for (std::int64_t block = quietest; block <= last; ++block) {
+    if (blockLevel(block) <= blockLevel(quietest) + kRiseStartDb) {
+      riseStart = block;
+    }
+  }
+  return riseStart * blockLength_;
 }
 
-std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
-  const std::int64_t ms = sampleRate_ / 1000;
-  const std::int64_t first = ceilDiv(onset + kOnsetPitchFromMs * ms, kFrameHopSamples);
-  const std::int64_t last = (onset + kOnsetPitchToMs * ms) / kFrameHopSamples;
+std::optional<double> AudioAnalyser::medianSemitones(std::int64_t from, std::int64_t to) const {
   std::vector<double> pitches;
-  for (std::int64_t frame = std::max(first, framesStart_); frame <= last; ++frame) {
+  for (std::int64_t frame = std::max(ceilDiv(from, kFrameHopSamples), framesStart_);
+       frame <= to / kFrameHopSamples; ++frame) {
     if (const std::optional<double> semis = frameSemitones(frame)) {
       pitches.push_back(*semis);
     }
@@ -288,7 +331,38 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
   if (pitches.size() < 2) {
     return std::nullopt;
   }
-  return 440.0 * std::exp2((median(std::move(pitches)) - 69.0) / 12.0);
+  return median(std::move(pitches));
+}
+
+bool AudioAnalyser::isNewAttack(const PendingOnset& attack) const {
+  return attack.riseDb >= kSamePitchRiseDb || !keepsTheSamePitch(attack);
+}
+
+bool AudioAnalyser::keepsTheSamePitch(const PendingOnset& attack) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::optional<double> before =
+      medianSemitones(attack.dip - kPitchBeforeFromMs * ms, attack.dip - kPitchBeforeToMs * ms);
+  const std::optional<double> after =
+      medianSemitones(attack.sample + kSettledFromMs * ms, attack.sample + kSettledToMs * ms);
+  return before && after && std::abs(*before - *after) <= kNewNoteSemitones;
+}
+
+bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
+    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
+           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms && isNewAttack(onset);
+  });
+}
+
+std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::optional<double> semis =
+      medianSemitones(onset + kOnsetPitchFromMs * ms, onset + kOnsetPitchToMs * ms);
+  if (!semis) {
+    return std::nullopt;
+  }
+  return 440.0 * std::exp2((*semis - 69.0) / 12.0);
 }
 
 // Onsets before this sample are final: no later cue can add one there, and the
@@ -296,8 +370,9 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
 std::int64_t AudioAnalyser::decidedUntil() const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::int64_t level = nextDipCandidate_ * blockLength_ - kLevelAfterPitchMs * ms;
-  const std::int64_t pitch = nextPitchFrame_ * kFrameHopSamples;
-  const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kOnsetPitchToMs * ms;
+  const std::int64_t pitch =
+      nextPitchFrame_ * kFrameHopSamples - (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
+  const std::int64_t onsetPitch = (nextFrame_ - 1) * kFrameHopSamples - kSettledToMs * ms;
   return std::max<std::int64_t>(0, std::min({level, pitch, onsetPitch}));
 }
 
@@ -307,12 +382,12 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   emittedUntil_ = std::max(emittedUntil_, until);
   std::vector<std::int64_t> due;
   for (const PendingOnset& onset : levelOnsets_) {
-    if (onset.sample >= from && onset.sample < until) {
+    if (onset.sample >= from && onset.sample < until && isNewAttack(onset)) {
       due.push_back(onset.sample);
     }
   }
   for (const PendingOnset& onset : pitchOnsets_) {
-    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.sample)) {
+    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.dip)) {
       due.push_back(onset.sample);
     }
   }

@@ -15,9 +15,10 @@ namespace quavern::practice {
 // same sound in any chunks gives the same performance as feeding it at once:
 // every decision depends on the samples alone, never on where a chunk ended.
 //
-// Onsets come from two cues. A rise of the level (5 ms blocks) by at least
-// kRiseDb within kRiseMs of a dip is a new attack, also of the same pitch; a
-// decay, a ring or a reverb tail never rises, so it makes none. A change of the
+// Onsets come from two cues. A rise of the level (5 ms blocks) of a few dB
+// within 80 ms of a dip is a new attack, and of 8 dB when it comes back to the
+// pitch held before (a repeated note); a decay, a ring or a reverb tail never
+// rises, so it makes none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
 // note played legato without a dip; octave jumps are left to the level cue, as
 // the detector's own octave slips look just like them.
@@ -41,7 +42,8 @@ class AudioAnalyser {
  private:
   struct PendingOnset {
     std::int64_t sample = 0;
-    bool fromLevel = false;
+    std::int64_t dip = 0;  // sample where the attack's rise began
+    double riseDb = 0.0;
   };
 
   void analyseFrames(Performance& performance);
@@ -54,10 +56,14 @@ class AudioAnalyser {
   std::optional<double> frameSemitones(std::int64_t frame) const;
   double blockLevel(std::int64_t block) const;
   bool isLevelDip(std::int64_t block) const;
-  std::optional<std::int64_t> attackAfterDip(std::int64_t dip) const;
+  std::optional<PendingOnset> attackAfterDip(std::int64_t dip) const;
+  bool keepsTheSamePitch(const PendingOnset& attack) const;
+  bool isNewAttack(const PendingOnset& attack) const;
+  std::int64_t quietestBlockBefore(std::int64_t sample) const;
   bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
   bool confirmedByLevel(std::int64_t pitchOnset) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
+  std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;
   std::int64_t decidedUntil() const;
 
   int sampleRate_;

@@ -10,7 +10,7 @@
 #include "music/tests/notes_texts.h"
 #include "practice/practice_result.h"
 #include "practice/testing/synthesised_player.h"
-#include "practice/tests/pass_helpers.h"
+#include "practice/testing/pass_helpers.h"
 
 namespace quavern::practice {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "music/tests/notes_texts.h"
 #include "practice/audio_analyser.h"
+#include "practice/testing/pass_helpers.h"
 #include "practice/testing/synthesised_player.h"
-#include "practice/tests/pass_helpers.h"
 
 namespace quavern::practice {
 namespace {
@@ -35,6 +35,14 @@ Voice sung(double semitones) {
 Voice soft(double semitones) {
   Voice voice{.hz = testing::hzOf(semitones), .partials = {1.0, 0.3, 0.1}};
   voice.attackMs = 120.0;
+  return voice;
+}
+
+// A slurred note: it swells in over 10 ms while the last one fades, so the
+// level never dips; only the pitch tells the notes apart.
+Voice slurred(double semitones) {
+  Voice voice = sung(semitones);
+  voice.attackMs = 10.0;
   return voice;
 }
 
@@ -94,6 +102,11 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"c-e-g-e-",
        {at(0, sung(kC4), 0, 500), at(1, sung(kE4), 0, 500), at(2, sung(kG4), 0, 500),
         at(3, sung(kE4), 0, 500)},
+       {right(), right(), right(), right()}},
+      {"slurred: no dip between the notes",
+       u"c-e-d-g-",
+       {at(0, sung(kC4), 0, 505), at(1, slurred(kE4), 0, 505), at(2, slurred(kD4), 0, 505),
+        at(3, slurred(kG4), 0, 450)},
        {right(), right(), right(), right()}},
       {"repeated notes, each attacked again",
        u"e-e-e-",

@@ -50,7 +50,8 @@ inline Performance analyse(std::span<const std::int16_t> input, std::size_t chun
 inline std::vector<SlotVerdict> judgeLive(std::vector<Slot> slots,
                                           std::span<const std::int16_t> input,
                                           JudgeSettings settings, std::int64_t streamOrigin,
-                                          std::size_t chunk = 960) {
+                                          std::size_t chunk = 960,
+                                          Performance* analysed = nullptr) {
   PassJudge judge(std::move(slots), settings, {streamOrigin});
   AudioAnalyser analyser;
   Performance performance;
@@ -63,6 +64,9 @@ inline std::vector<SlotVerdict> judgeLive(std::vector<Slot> slots,
   for (int extra = 0; !judge.finished() && extra < 1000; ++extra) {
     analyser.feed(silence, performance);
     judge.update(performance);
+  }
+  if (analysed != nullptr) {
+    *analysed = performance;
   }
   return judge.verdicts();
 }
