@@ -50,7 +50,7 @@ TEST(Play, AfterStopSoundsTheCountInOnlyAndKeepsLoopAtZero) {
 
   play(twoNotes(), 0, state, output);
 
-  EXPECT_EQ(output.tones(), std::vector<Tone>(4, Tone{kCountInHz, 1000}));
+  EXPECT_EQ(output.tones(), std::vector<Tone>(4, countInTone(1000)));
   EXPECT_EQ(state.loop, 0);
   EXPECT_EQ(state.loop_, 0);
 }
@@ -85,7 +85,7 @@ TEST(Practise, SoundsTheCountInThenOnePassOfRestsWithTheChordsIfAsked) {
         practise(notes, 3, output, {}, withChords ? ChordsUnder(chords) : std::nullopt);
 
     EXPECT_EQ(outcome, PlayOutcome::Finished);
-    std::vector<Tone> expected(4, Tone{kCountInHz, 500});
+    std::vector<Tone> expected(4, countInTone(500));
     expected.insert(expected.end(), 3, Tone{kRestHz, 500});
     EXPECT_EQ(output.tones(), expected);
     const Accompaniment underIt{{2000, 3500, chordFrequencies(19)}};
