@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <variant>
 
 #include "music/timeline.h"
@@ -26,7 +27,8 @@ std::vector<int> chordKeys(const ChordSpan& chord, bool rootOnly) {
 
 }  // namespace
 
-InstrumentLayer::InstrumentLayer(int sampleRate) : sampleRate_(sampleRate) {}
+InstrumentLayer::InstrumentLayer(int sampleRate, NoteSource source)
+    : sampleRate_(sampleRate), source_(std::move(source)) {}
 
 InstrumentLayer::~InstrumentLayer() = default;
 
@@ -47,15 +49,8 @@ std::optional<SoundFontFailure> InstrumentLayer::reset(const StreamSounds& sound
   if (!sounds.anyInstrument()) {
     return std::nullopt;
   }
-  if (!renderer_ || renderer_->soundFont() != sounds.soundFont) {
-    cache_.clear();
-    cachedSamples_ = 0;
-    renderer_.reset();
-    auto opened = NoteRenderer::open(sounds.soundFont, sampleRate_);
-    if (auto* failure = std::get_if<SoundFontFailure>(&opened)) {
-      return *failure;
-    }
-    renderer_ = std::move(std::get<std::unique_ptr<NoteRenderer>>(opened));
+  if (auto failure = openRenderer(sounds.soundFont)) {
+    return failure;
   }
   if (cachedSamples_ > kMostCachedSamples) {
     cache_.clear();
@@ -78,10 +73,28 @@ std::optional<SoundFontFailure> InstrumentLayer::reset(const StreamSounds& sound
   return std::nullopt;
 }
 
+// The SoundFont is loaded once for all the streams that use it.
+std::optional<SoundFontFailure> InstrumentLayer::openRenderer(
+    const std::filesystem::path& soundFont) {
+  if (source_ || (renderer_ && renderer_->soundFont() == soundFont)) {
+    return std::nullopt;
+  }
+  cache_.clear();
+  cachedSamples_ = 0;
+  renderer_.reset();
+  auto opened = NoteRenderer::open(soundFont, sampleRate_);
+  if (auto* failure = std::get_if<SoundFontFailure>(&opened)) {
+    return *failure;
+  }
+  renderer_ = std::move(std::get<std::unique_ptr<NoteRenderer>>(opened));
+  return std::nullopt;
+}
+
 std::shared_ptr<const NoteSamples> InstrumentLayer::noteFor(const NoteRequest& request) {
   auto& cached = cache_[request];
   if (!cached) {
-    cached = std::make_shared<const NoteSamples>(renderer_->render(request));
+    cached = std::make_shared<const NoteSamples>(source_ ? source_(request)
+                                                         : renderer_->render(request));
     cachedSamples_ += cached->size();
   }
   return cached;

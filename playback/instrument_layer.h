@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,10 @@
 #include "playback/sounds.h"
 
 namespace quavern::playback {
+
+// Renders one note on its own, as NoteRenderer::render does; a test hands in one
+// whose notes show where they start and where they are let go.
+using NoteSource = std::function<NoteSamples(const NoteRequest&)>;
 
 // The instruments of a stream, sample by sample from stream sample 0: melody notes as
 // the stream's tones start, and the chords of an accompaniment, each note added in at
@@ -32,7 +37,8 @@ class InstrumentLayer {
   // with none.
   static constexpr std::size_t kMostCachedSamples = 16 * 1024 * 1024;
 
-  explicit InstrumentLayer(int sampleRate);
+  // Without a source, notes come from FluidSynth with the stream's SoundFont.
+  explicit InstrumentLayer(int sampleRate, NoteSource source = {});
   ~InstrumentLayer();
 
   // Starts again at stream sample 0. The melody and the chords of `accompaniment` sound
@@ -81,6 +87,9 @@ class InstrumentLayer {
   void addSounding(const Sounding& note, std::span<double> mix) const;
 
   int sampleRate_;
+  std::optional<SoundFontFailure> openRenderer(const std::filesystem::path& soundFont);
+
+  NoteSource source_;
   std::unique_ptr<NoteRenderer> renderer_;
   std::map<NoteRequest, std::shared_ptr<const NoteSamples>> cache_;
   std::size_t cachedSamples_ = 0;

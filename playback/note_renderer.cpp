@@ -16,7 +16,8 @@ constexpr int kPercussionChannel = 9;
 constexpr int kChannels = 16;
 // A voice is a sampled instrument's layer; a piano note may take two or four.
 constexpr int kPolyphony = 32;
-// Below this a rendered tail is taken for silence and cut off (about -100 dBFS).
+// Below this, relative to the note's peak, a rendered tail is taken for silence and cut
+// off (-100 dB).
 constexpr float kSilenceLevel = 1e-5f;
 
 void quiet(int, const char*, void*) {}
@@ -30,6 +31,28 @@ void silenceFluidLog() {
       fluid_set_log_function(level, quiet, nullptr);
     }
   });
+}
+
+// Peak 1.0: the stream sets each note's level.
+void normalise(NoteSamples& samples) {
+  float peak = 0.0f;
+  for (const float value : samples) {
+    peak = std::max(peak, std::fabs(value));
+  }
+  if (peak > 0.0f) {
+    for (float& value : samples) {
+      value /= peak;
+    }
+  }
+}
+
+// A straight ramp down to 0 over the last `length` samples.
+void fadeOutEnd(NoteSamples& samples, std::int64_t length) {
+  const auto fade = std::min<std::int64_t>(length, std::ssize(samples));
+  for (std::int64_t i = 0; i < fade; ++i) {
+    samples[samples.size() - 1 - static_cast<std::size_t>(i)] *=
+        static_cast<float>(i) / static_cast<float>(fade);
+  }
 }
 
 }  // namespace
@@ -106,7 +129,21 @@ int NoteRenderer::channelFor(int program) {
   nextChannel_ = (nextChannel_ + 1) % channelPrograms_.size();
   fluid_synth_program_select(fluid_->synth, channel, fluid_->soundFontId, 0, program);
   channelPrograms_[static_cast<std::size_t>(channel)] = program;
+  warmUp(channel);
   return channel;
+}
+
+// The first note after a program is selected starts a little softer than every later
+// one of the same key and length (its first 4096 samples differ, by up to -42 dB of its
+// peak): one note played and discarded makes the first real note the same as the rest.
+void NoteRenderer::warmUp(int channel) {
+  constexpr int kMiddleC = 60;
+  constexpr int kVelocity = 100;
+  NoteSamples discarded;
+  fluid_synth_noteon(fluid_->synth, channel, kMiddleC, kVelocity);
+  renderBlocks(1, discarded);
+  fluid_synth_noteoff(fluid_->synth, channel, kMiddleC);
+  finishRelease(discarded);
 }
 
 // Whole blocks only, so that every note starts on a block edge of the synthesiser.
@@ -130,19 +167,13 @@ NoteSamples NoteRenderer::render(const NoteRequest& note) {
   renderBlocks(heldBlocks, out);
   fluid_synth_noteoff(fluid_->synth, channel, note.key);
   finishRelease(out);
-
+  normalise(out);
   const auto last = std::find_if(out.rbegin(), out.rend(),
                                  [](float value) { return std::fabs(value) > kSilenceLevel; });
   out.erase(last.base(), out.end());
-  float peak = 0.0f;
-  for (const float value : out) {
-    peak = std::max(peak, std::fabs(value));
-  }
-  if (peak > 0.0f) {
-    for (float& value : out) {
-      value /= peak;
-    }
-  }
+  // FluidSynth ends a voice once it is too quiet to hear, with a step of about -80 dB;
+  // a block's ramp takes even that away.
+  fadeOutEnd(out, kBlockSamples);
   return out;
 }
 
@@ -161,12 +192,7 @@ void NoteRenderer::finishRelease(NoteSamples& out) {
   fluid_synth_all_sounds_off(fluid_->synth, -1);
   NoteSamples discarded;
   renderBlocks(1, discarded);
-  const auto fade =
-      std::min<std::int64_t>(music::sampleAtMs(kFadeMs, sampleRate_), std::ssize(out));
-  for (std::int64_t i = 0; i < fade; ++i) {
-    out[out.size() - 1 - static_cast<std::size_t>(i)] *=
-        static_cast<float>(i) / static_cast<float>(fade);
-  }
+  fadeOutEnd(out, music::sampleAtMs(kFadeMs, sampleRate_));
 }
 
 }  // namespace quavern::playback

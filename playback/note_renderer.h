@@ -50,6 +50,7 @@ class NoteRenderer {
   struct Fluid;
   NoteRenderer(std::unique_ptr<Fluid> fluid, std::filesystem::path soundFont, int sampleRate);
   int channelFor(int program);
+  void warmUp(int channel);
   void renderBlocks(std::int64_t blocks, NoteSamples& out);
   void finishRelease(NoteSamples& out);
 

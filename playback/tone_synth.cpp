@@ -1,14 +1,15 @@
 #include "playback/tone_synth.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quavern::playback {
 
-ToneSynth::ToneSynth(int sampleRate)
+ToneSynth::ToneSynth(int sampleRate, NoteSource notes)
     : sampleRate_(sampleRate),
       sine_(std::make_shared<const SineTable>(sampleRate)),
       chords_(sine_),
-      instruments_(sampleRate),
+      instruments_(sampleRate, std::move(notes)),
       mix_(kBlockSamples) {}
 
 std::optional<SoundFontFailure> ToneSynth::reset(const Accompaniment& accompaniment,
@@ -45,12 +46,13 @@ void ToneSynth::startTone(Tone tone) {
 }
 
 void ToneSynth::startRingOut() {
+  const std::int64_t ringing = instruments_.ringingSamples();
   toneStart_ += toneLength_;
-  toneLength_ = std::min(instruments_.ringingSamples(), sampleAtMs(kLongestRingOutMs, sampleRate_));
+  toneLength_ = std::min(ringing, sampleAtMs(kLongestRingOutMs, sampleRate_));
   position_ = 0;
   frequencyHz_ = kRestHz;
   instrumentTone_ = false;
-  ringOut_ = true;
+  ringOut_ = ringing > toneLength_;
 }
 
 std::size_t ToneSynth::render(std::span<std::int16_t> out) {
@@ -85,8 +87,7 @@ std::size_t ToneSynth::render(std::span<std::int16_t> out) {
   return count;
 }
 
-// A ring-out cut short ends on a ramp like a tone's; one that dies away by
-// itself is near silence over the ramp anyway.
+// A ring-out cut short ends on a ramp like a tone's.
 void ToneSynth::fadeRingOut(std::span<double> mix) const {
   const std::int64_t rampLength = std::min(sampleAtMs(kRampMs, sampleRate_), toneLength_);
   std::int64_t index = position_ - std::ssize(mix);

@@ -37,7 +37,8 @@ class ToneSynth {
   // a row be heard as two.
   static constexpr int kRampMs = 5;
 
-  explicit ToneSynth(int sampleRate);
+  // `notes` stands in for FluidSynth, for tests; see InstrumentLayer.
+  explicit ToneSynth(int sampleRate, NoteSource notes = {});
 
   int sampleRate() const { return sampleRate_; }
 
