@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "playback/sounds.h"
+
 namespace quavern {
 
 // The choices the window remembers between runs, in an INI file in the user's
@@ -15,9 +17,20 @@ class Preferences {
   bool chordsUnderMelody() const { return chordsUnderMelody_; }
   void setChordsUnderMelody(bool on);
 
+  // "Melody sound" and "Chords sound", kept by name; a name no longer known is the steady
+  // tone.
+  playback::Sound melodySound() const { return melodySound_; }
+  playback::Sound chordSound() const { return chordSound_; }
+  void setMelodySound(playback::Sound sound);
+  void setChordSound(playback::Sound sound);
+
  private:
+  void store(const QString& key, const QVariant& value);
+
   QString filePath_;
   bool chordsUnderMelody_ = false;
+  playback::Sound melodySound_ = playback::Sound::kSteadyTone;
+  playback::Sound chordSound_ = playback::Sound::kSteadyTone;
 };
 
 }  // namespace quavern

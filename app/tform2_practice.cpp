@@ -55,7 +55,8 @@ void TForm2::Practise() {
       return inputLost && asked == playback::PlayControl::Continue ? playback::PlayControl::Stop
                                                                    : asked;
     };
-    outcome = playback::practise(notes, tempoIndex, output, listen, chordsToPlayUnder());
+    outcome =
+        playback::practise(notes, tempoIndex, output, listen, chordsToPlayUnder(), soundsToPlay());
     const auto catchUpUntil = practice::SteadyClock::now() + kInputCatchUp;
     while (outcome == playback::PlayOutcome::Finished &&
            practice::SteadyClock::now() < catchUpUntil && !guard.closeRequested()) {
