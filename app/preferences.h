@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "playback/sounds.h"
+
 namespace quavern {
 
 // The settings file that holds the choices: `filePath`, or for an empty one
@@ -21,9 +23,20 @@ class Preferences {
   bool chordsUnderMelody() const { return chordsUnderMelody_; }
   void setChordsUnderMelody(bool on);
 
+  // "Melody sound" and "Chords sound", kept by name; a name no longer known is the steady
+  // tone.
+  playback::Sound melodySound() const { return melodySound_; }
+  playback::Sound chordSound() const { return chordSound_; }
+  void setMelodySound(playback::Sound sound);
+  void setChordSound(playback::Sound sound);
+
  private:
+  void store(const QString& key, const QVariant& value);
+
   QString filePath_;
   bool chordsUnderMelody_ = false;
+  playback::Sound melodySound_ = playback::Sound::kSteadyTone;
+  playback::Sound chordSound_ = playback::Sound::kSteadyTone;
 };
 
 }  // namespace quavern

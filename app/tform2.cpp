@@ -1,6 +1,7 @@
 #include "app/tform2.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,6 +10,7 @@
 #include "app/controls.h"
 #include "app/window_font.h"
 #include "app/window_menu.h"
+#include "export/export_messages.h"
 #include "music/chords.h"
 
 namespace quavern {
@@ -77,6 +79,14 @@ void TForm2::setUpMenu() {
   chords.setChecked(preferences_.chordsUnderMelody());
   connect(&chords, &QAction::toggled, this,
           [this](bool on) { preferences_.setChordsUnderMelody(on); });
+  sounds_ =
+      services_.sounds ? *services_.sounds : playback::findSoundFont(playback::soundFontPlaces());
+  menu_->showSounds(preferences_.melodySound(), preferences_.chordSound(),
+                    sounds_.failure ? soundFontProblemText(*sounds_.failure) : QString());
+  connect(&menu_->melodySounds(), &QActionGroup::triggered, this,
+          [this](QAction* entry) { chooseSound(entry, true); });
+  connect(&menu_->chordSounds(), &QActionGroup::triggered, this,
+          [this](QAction* entry) { chooseSound(entry, false); });
   connect(&menu_->practise(), &QAction::triggered, this, &TForm2::Practise);
   connect(&menu_->exportSong(), &QAction::triggered, this, &TForm2::Export);
 }
@@ -87,6 +97,19 @@ void TForm2::contextMenuEvent(QContextMenuEvent* event) {
   if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr) {
     menu_->popUp(event->globalPos());
   }
+}
+
+void TForm2::chooseSound(QAction* entry, bool forMelody) {
+  const auto sound = static_cast<playback::Sound>(entry->data().toInt());
+  if (forMelody) {
+    preferences_.setMelodySound(sound);
+  } else {
+    preferences_.setChordSound(sound);
+  }
+}
+
+playback::StreamSounds TForm2::soundsToPlay() const {
+  return sounds_.streamSounds(preferences_.melodySound(), preferences_.chordSound());
 }
 
 playback::ChordsUnder TForm2::chordsToPlayUnder() const {

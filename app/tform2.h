@@ -14,6 +14,7 @@
 #include "music/make_command.h"
 #include "playback/play.h"
 #include "playback/silent_clock_output.h"
+#include "playback/sound_font.h"
 #include "playback/sound_output.h"
 #include "practice/sound_input.h"
 #include "ui_tform2.h"
@@ -49,6 +50,9 @@ struct TForm2Services {
   // standard save dialog.
   std::function<std::optional<ExportTarget>(const QString& suggested, const QStringList& filters)>
       askExportFile;
+  // Which sounds can be heard; empty: looked up in the places Debian installs a
+  // General MIDI SoundFont.
+  std::optional<playback::SoundAvailability> sounds;
   // Opens the microphone for a practice; empty: there is none.
   std::function<std::unique_ptr<practice::SoundInput>()> microphone;
   // The inputs a practice can choose from; empty: the microphone above alone.
@@ -101,6 +105,9 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void setUpMenu();
   void followSongChanges();
   playback::ChordsUnder chordsToPlayUnder() const;
+  // The sounds chosen in the menu, as they can sound.
+  playback::StreamSounds soundsToPlay() const;
+  void chooseSound(QAction* entry, bool forMelody);
   std::optional<ExportTarget> askExportFile(const QString& suggested);
   void fillSelectors();
   void fitLabelsToText();
@@ -114,6 +121,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   std::array<BarControls, music::kBarCount> bars_;
   TForm2Services services_;
   Preferences preferences_;
+  playback::SoundAvailability sounds_;
   std::unique_ptr<PracticeTints> tints_;
   WindowMenu* menu_ = nullptr;
   std::unique_ptr<history::HistoryStore> history_;

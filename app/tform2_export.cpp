@@ -23,9 +23,12 @@ void TForm2::Export() {
     showMessage(unknownExportFormatText(target->fileName));
     return;
   }
-  const exporting::SongExport song{readNotes(), readChordIndexes(), itemIndex(*ComboBox21),
+  const exporting::SongExport song{readNotes(),
+                                   readChordIndexes(),
+                                   itemIndex(*ComboBox21),
                                    playback::loopCountFor(itemIndex(*ComboBox20)),
-                                   preferences_.chordsUnderMelody()};
+                                   preferences_.chordsUnderMelody(),
+                                   soundsToPlay()};
   const auto exported =
       exporting::exportSong(song, resolved->format, resolved->fileName.toStdU16String());
   if (!exported) {

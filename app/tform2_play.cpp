@@ -23,7 +23,7 @@ void TForm2::Button2Click() {
           follower.showHeard(output.heardMs());
           return asked;
         },
-        chordsToPlayUnder());
+        chordsToPlayUnder(), soundsToPlay());
   }
   t = state.t;
   loop = state.loop;

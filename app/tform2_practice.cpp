@@ -55,6 +55,7 @@ void TForm2::Practise() {
     host.notes = [this] { return readNotes(); };
     host.chords = [this] { return readChordIndexes(); };
     host.chordsUnder = [this] { return chordsToPlayUnder(); };
+    host.sounds = [this] { return soundsToPlay(); };
     host.tempoBpm = [this] { return tempoBpmOf(itemIndex(*ComboBox21)); };
     host.fields = notesFields();
     host.tints = tints_.get();

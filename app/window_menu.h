@@ -5,7 +5,10 @@
 #include <QPoint>
 #include <vector>
 
+#include "playback/sounds.h"
+
 class QAction;
+class QActionGroup;
 class QMenu;
 class QWidget;
 
@@ -25,6 +28,14 @@ class WindowMenu : public QObject {
   QAction& exportSong() const { return *exportSong_; }
   QAction& chordsUnderMelody() const { return *chordsUnderMelody_; }
   QAction& practise() const { return *practise_; }
+  // The radio entries of "Melody sound" and "Chords sound", each carrying its
+  // playback::Sound as an int in its data().
+  QActionGroup& melodySounds() const { return *melodySounds_; }
+  QActionGroup& chordSounds() const { return *chordSounds_; }
+
+  // Ticks the sounds chosen. With a reason, the instruments cannot sound: their
+  // entries are disabled and the reason shown under them.
+  void showSounds(playback::Sound melody, playback::Sound chords, const QString& unavailableReason);
 
   // Shows the menu at a point on the screen.
   void popUp(QPoint globalPosition);
@@ -34,6 +45,7 @@ class WindowMenu : public QObject {
 
  private:
   QAction* addCommand(const QString& text, const QKeySequence& shortcut);
+  QActionGroup* addSoundMenu(const QString& title);
   bool isOurShortcut(const QEvent& event) const;
 
   QWidget& window_;
@@ -41,6 +53,8 @@ class WindowMenu : public QObject {
   QAction* exportSong_;
   QAction* chordsUnderMelody_;
   QAction* practise_;
+  QActionGroup* melodySounds_;
+  QActionGroup* chordSounds_;
   std::vector<QKeySequence> shortcuts_;
 };
 

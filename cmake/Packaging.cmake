@@ -116,8 +116,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window is laid out for Tahoma; Wine's Tahoma-compatible face keeps its
-# text the size it was designed at.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+# text the size it was designed at. The instruments sound from a General MIDI
+# SoundFont; without one they are offered disabled and the steady tone sounds.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, fluid-soundfont-gm | timgm6mb-soundfont")
+# What Qt loads at run time, which dpkg-shlibdeps cannot see, comes with the
+# libraries it finds: Debian 12 ships the X11 platform plug-in in libqt6gui6
+# and the sound back end (libQt6Multimedia's PulseAudio sink, its media
+# plug-ins) in libqt6multimedia6; scripts/check-runtime-deps checks that this
+# stays so.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -20,11 +20,24 @@ QString extensionList() {
 
 }  // namespace
 
+QString soundFontProblemText(const playback::SoundFontFailure& failure) {
+  if (failure.problem == playback::SoundFontProblem::kNotInstalled) {
+    return QStringLiteral("No General MIDI SoundFont is installed: install fluid-soundfont-gm");
+  }
+  return QStringLiteral("The SoundFont %1 cannot be read: it is damaged or no SoundFont")
+      .arg(quotedFileName(QString::fromStdString(failure.path.string())));
+}
+
 QString exportErrorText(const QString& fileName, const exporting::ExportError& error) {
   // Whatever failed, a file that was there before is untouched.
-  const auto* encoder = std::get_if<exporting::EncoderError>(&error);
-  const QString reason = encoder != nullptr ? QString::fromStdString(encoder->reason)
-                                            : fileProblemText(std::get<songfile::FileError>(error));
+  QString reason;
+  if (const auto* encoder = std::get_if<exporting::EncoderError>(&error)) {
+    reason = QString::fromStdString(encoder->reason);
+  } else if (const auto* soundFont = std::get_if<playback::SoundFontFailure>(&error)) {
+    reason = soundFontProblemText(*soundFont);
+  } else {
+    reason = fileProblemText(std::get<songfile::FileError>(error));
+  }
   return QStringLiteral("Could not export to %1: %2").arg(quotedFileName(fileName), reason);
 }
 

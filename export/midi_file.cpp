@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace quavern::exporting {
 namespace {
@@ -28,8 +29,10 @@ constexpr int kReleaseVelocity = 64;
 // Event and meta-event codes.
 constexpr std::uint8_t kNoteOff = 0x80;
 constexpr std::uint8_t kNoteOn = 0x90;
+constexpr std::uint8_t kProgramChange = 0xC0;
 constexpr std::uint8_t kMeta = 0xFF;
 constexpr std::uint8_t kTrackName = 0x03;
+constexpr std::uint8_t kInstrumentName = 0x04;
 constexpr std::uint8_t kMarker = 0x06;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
 constexpr std::uint8_t kSetTempo = 0x51;
@@ -68,6 +71,13 @@ class Track {
   }
   void note(std::uint32_t tick, int channel, int number, int velocity) {
     channelEvent(tick, kNoteOn, channel, number, velocity);
+  }
+  // The instrument's name, then its program, at the start of the track.
+  void instrument(int channel, playback::Sound sound) {
+    meta(0, kInstrumentName, playback::nameOf(sound));
+    at(0);
+    events_.push_back(static_cast<char>(kProgramChange | channel));
+    events_.push_back(static_cast<char>(playback::gmProgramOf(sound)));
   }
   void release(std::uint32_t tick, int channel, int number) {
     channelEvent(tick, kNoteOff, channel, number, kReleaseVelocity);
@@ -117,6 +127,7 @@ std::string tempoTrack(std::int32_t quarterMs) {
 std::string countInTrack() {
   Track track;
   track.meta(0, kTrackName, "Count-in");
+  track.instrument(kCountInChannel, playback::Sound::kSteadyTone);
   for (std::uint32_t quarter = 0; quarter < kQuartersPerBar; ++quarter) {
     const std::uint32_t start = quarter * kTicksPerQuarter;
     track.note(start, kCountInChannel, kCountInNote, kCountInVelocity);
@@ -125,9 +136,10 @@ std::string countInTrack() {
   return track.chunk(kTicksPerBar);
 }
 
-std::string melodyTrack(const LeadSheet& sheet) {
+std::string melodyTrack(const LeadSheet& sheet, playback::Sound sound) {
   Track track;
   track.meta(0, kTrackName, "Melody");
+  track.instrument(kMelodyChannel, sound);
   std::uint32_t tick = kTicksPerBar;
   for (const auto& quarter : sheet.quarters) {
     if (quarter) {
@@ -140,19 +152,33 @@ std::string melodyTrack(const LeadSheet& sheet) {
   return track.chunk(tick);
 }
 
-std::string chordsTrack(const LeadSheet& sheet) {
+// The notes of a chord as `sound` plays it.
+std::vector<int> chordNotes(int chord, playback::Sound sound) {
+  const auto tones = chordTones(chord);
+  if (playback::playsRootOnly(sound)) {
+    return {kChordsLowestC + tones.front() - kSemitonesPerOctave};
+  }
+  std::vector<int> notes;
+  for (const int tone : tones) {
+    notes.push_back(kChordsLowestC + tone);
+  }
+  return notes;
+}
+
+std::string chordsTrack(const LeadSheet& sheet, playback::Sound sound) {
   Track track;
   track.meta(0, kTrackName, "Chords");
+  track.instrument(kChordsChannel, sound);
   std::uint32_t tick = kTicksPerBar;
   for (const int chord : sheet.barChords) {
     if (music::isChordIndex(chord)) {
       track.meta(tick, kMarker, music::kChordNames[static_cast<std::size_t>(chord)]);
-      const auto tones = chordTones(chord);
-      for (const int tone : tones) {
-        track.note(tick, kChordsChannel, kChordsLowestC + tone, kChordsVelocity);
+      const std::vector<int> notes = chordNotes(chord, sound);
+      for (const int number : notes) {
+        track.note(tick, kChordsChannel, number, kChordsVelocity);
       }
-      for (const int tone : tones) {
-        track.release(tick + kTicksPerBar, kChordsChannel, kChordsLowestC + tone);
+      for (const int number : notes) {
+        track.release(tick + kTicksPerBar, kChordsChannel, number);
       }
     }
     tick += kTicksPerBar;
@@ -171,9 +197,9 @@ std::string headerChunk() {
 
 }  // namespace
 
-std::string midiFileBytes(const LeadSheet& sheet) {
-  return headerChunk() + tempoTrack(sheet.quarterMs) + countInTrack() + melodyTrack(sheet) +
-         chordsTrack(sheet);
+std::string midiFileBytes(const LeadSheet& sheet, const playback::StreamSounds& sounds) {
+  return headerChunk() + tempoTrack(sheet.quarterMs) + countInTrack() +
+         melodyTrack(sheet, sounds.melody) + chordsTrack(sheet, sounds.chords);
 }
 
 }  // namespace quavern::exporting

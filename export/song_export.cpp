@@ -18,7 +18,7 @@ using songfile::Result;
 void writeNotes(const SongExport& song, Format format, AtomicFile& file) {
   const LeadSheet sheet = leadSheetOf(song);
   if (format == Format::kMidi) {
-    file.write(midiFileBytes(sheet));
+    file.write(midiFileBytes(sheet, song.sounds));
   } else {
     const QByteArray bytes = musicXmlBytes(sheet);
     file.write(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size())));

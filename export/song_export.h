@@ -8,6 +8,8 @@
 #include "export/formats.h"
 #include "music/bars.h"
 #include "music/chords.h"
+#include "playback/sound_font.h"
+#include "playback/sounds.h"
 #include "songfile/file_error.h"
 #include "songfile/result.h"
 
@@ -24,6 +26,10 @@ struct SongExport {
   // Chords under the melody: sounded in the sound formats; MIDI and MusicXML always carry
   // the chords.
   bool withChords = false;
+  // The melody's and the chords' sounds: the sound formats sound them, the MIDI file names
+  // their General MIDI programs. An instrument needs sounds.soundFont, as found by
+  // playback::findSoundFont.
+  playback::StreamSounds sounds;
 };
 
 // The sound library would not encode the samples; `reason` is its own wording.
@@ -33,7 +39,8 @@ struct EncoderError {
   friend bool operator==(const EncoderError&, const EncoderError&) = default;
 };
 
-using ExportError = std::variant<songfile::FileError, EncoderError>;
+// The instruments asked for could not sound: their SoundFont did not load.
+using ExportError = std::variant<songfile::FileError, EncoderError, playback::SoundFontFailure>;
 
 // Writes the song to `fileName` in `format`. The file is written completely or not at all:
 // on any error a file already there keeps its bytes and no partial file is left. The name

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "playback/audio_sink_output.h"
@@ -120,14 +121,20 @@ ExportError failureOf(const AtomicFile& file, const char* encoderReason) {
   return EncoderError{encoderReason};
 }
 
-bool renderPlay(const SongExport& song, const playback::SampleWriter& writer) {
+struct Rendered {
+  bool finished = false;
+  std::optional<playback::SoundFontFailure> soundFontFailure;
+};
+
+Rendered renderPlay(const SongExport& song, const playback::SampleWriter& writer) {
   playback::SampleWriterOutput output(playback::AudioSinkOutput::kSampleRate, writer);
   playback::PlayState state;
   state.loop = song.loop;
   const playback::ChordsUnder chords =
       song.withChords ? playback::ChordsUnder(song.chords) : std::nullopt;
-  return playback::play(song.notes, song.tempoIndex, state, output, {}, chords) ==
-         playback::PlayOutcome::Finished;
+  const auto outcome =
+      playback::play(song.notes, song.tempoIndex, state, output, {}, chords, song.sounds);
+  return {outcome == playback::PlayOutcome::Finished, output.soundFontFailure()};
 }
 
 }  // namespace
@@ -145,12 +152,17 @@ Result<Done, ExportError> writeSoundFile(const SongExport& song, Format format, 
   if (!sound) {
     return failureOf(file, sf_strerror(nullptr));
   }
-  const bool rendered = renderPlay(song, [&sound](std::span<const std::int16_t> samples) {
+  const Rendered rendered = renderPlay(song, [&sound](std::span<const std::int16_t> samples) {
     const auto count = static_cast<sf_count_t>(samples.size());
     return sf_write_short(sound.get(), samples.data(), count) == count;
   });
-  if (!rendered) {
+  if (!rendered.finished) {
     return failureOf(file, sf_strerror(sound.get()));
+  }
+  // The SoundFont is loaded only once the play starts; a file in steady tones is not what
+  // was asked for, so it is dropped.
+  if (rendered.soundFontFailure) {
+    return ExportError{*rendered.soundFontFailure};
   }
   // Closing writes what the encoder still holds and completes the header.
   const int closed = sf_close(sound.release());

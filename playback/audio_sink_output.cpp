@@ -40,13 +40,14 @@ AudioSinkOutput::~AudioSinkOutput() {
   closeSink();
 }
 
-void AudioSinkOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
+void AudioSinkOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment,
+                            StreamSounds sounds) {
   closeSink();
   if (retired_ && retired_->finished()) {
     retired_.reset();
   }
   whileWaiting_ = std::move(whileWaiting);
-  synth_.reset(accompaniment);
+  synth_.reset(accompaniment, sounds);
   writtenSamples_ = 0;
   soundedSamples_ = 0;
   fallback_ = Fallback::None;
@@ -257,6 +258,10 @@ bool AudioSinkOutput::sinkHasStalled() const {
 }
 
 void AudioSinkOutput::end() {
+  if (sink_ && asked_ == PlayControl::Continue) {
+    synth_.startRingOut();
+    feedSink();
+  }
   if (sink_ && asked_ == PlayControl::Continue && writeSilenceTail()) {
     drainSink();
   }

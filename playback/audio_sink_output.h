@@ -41,7 +41,8 @@ class AudioSinkOutput final : public SoundOutput {
   AudioSinkOutput();
   ~AudioSinkOutput() override;
 
-  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {},
+             StreamSounds sounds = {}) override;
   bool sound(Tone tone) override;
   void end() override;
   std::int64_t heardMs() const override;

@@ -13,7 +13,7 @@ namespace {
 
 bool countIn(SoundOutput& output, std::int32_t t) {
   for (std::int64_t q = 0; q < music::kCountInTones; ++q) {
-    if (!output.sound({kCountInHz, t})) {
+    if (!output.sound(countInTone(t))) {
       return false;
     }
   }
@@ -48,31 +48,19 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t) {
 }
 
 PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
-                 SoundOutput& output, WhileWaiting whileWaiting, const ChordsUnder& chordsUnder) {
+                 SoundOutput& output, WhileWaiting whileWaiting, const ChordsUnder& chordsUnder,
+                 const StreamSounds& sounds) {
   state.loop_ = state.loop;
   const std::vector<music::TokenCut> tokens = music::cutTokens(notes);
   state.t = noteDurationMs(tempoIndex);
 
   output.begin(std::move(whileWaiting),
                chordsUnder ? chordSchedule(*chordsUnder, tokens.size(), state.t, state.loop)
-                           : Accompaniment{});
+                           : Accompaniment{},
+               sounds);
   const bool finished = countIn(output, state.t) && playPasses(output, tokens, state);
   output.end();
   state.loop = state.loop_;
-  return finished ? PlayOutcome::Finished : PlayOutcome::EndedEarly;
-}
-
-PlayOutcome practise(const music::NotesTexts& notes, int tempoIndex, SoundOutput& output,
-                     WhileWaiting whileWaiting, const ChordsUnder& chordsUnder) {
-  const std::size_t tokens = music::cutTokens(notes).size();
-  const std::int32_t t = noteDurationMs(tempoIndex);
-  output.begin(std::move(whileWaiting),
-               chordsUnder ? chordSchedule(*chordsUnder, tokens, t, 1) : Accompaniment{});
-  bool finished = countIn(output, t);
-  for (std::size_t token = 0; finished && token < tokens; ++token) {
-    finished = output.sound({kRestHz, t});
-  }
-  output.end();
   return finished ? PlayOutcome::Finished : PlayOutcome::EndedEarly;
 }
 

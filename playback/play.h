@@ -32,18 +32,12 @@ bool beepsound(SoundOutput& output, std::u16string s2, std::int32_t t);
 
 // The play command: the count-in, then every two-character token cut from the
 // joined notes texts, `state.loop` times over, with each bar's chord under its
-// four notes if asked. Returns when the last tone has ended, or as soon as
-// whileWaiting asks; either way state.loop is as it was when the play started.
+// four notes if asked, the melody and the chords in `sounds`. Returns when the
+// last tone has ended, or as soon as whileWaiting asks; either way state.loop is
+// as it was when the play started.
 PlayOutcome play(const music::NotesTexts& notes, int tempoIndex, PlayState& state,
                  SoundOutput& output, WhileWaiting whileWaiting = {},
-                 const ChordsUnder& chordsUnder = std::nullopt);
-
-// A practice: the count-in, then one pass of the song in silence, one rest of t
-// ms a token, for the player to play it back, with each bar's chord under its
-// four notes if asked. Returns when the pass has ended, or as soon as
-// whileWaiting asks.
-PlayOutcome practise(const music::NotesTexts& notes, int tempoIndex, SoundOutput& output,
-                     WhileWaiting whileWaiting = {}, const ChordsUnder& chordsUnder = std::nullopt);
+                 const ChordsUnder& chordsUnder = std::nullopt, const StreamSounds& sounds = {});
 
 // Every tone that play would sound, in order, without sounding any.
 std::vector<Tone> playSchedule(const music::NotesTexts& notes, int tempoIndex, std::int32_t loop);

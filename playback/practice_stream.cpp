@@ -13,7 +13,7 @@ std::int32_t lengthMs(std::int64_t startMs, std::int64_t endMs) {
 
 void addCountIn(const music::PracticePlan& plan, std::vector<Tone>& tones) {
   for (std::size_t k = 0; k + 1 < plan.countInMs.size(); ++k) {
-    tones.push_back({kCountInHz, lengthMs(plan.countInMs[k], plan.countInMs[k + 1])});
+    tones.push_back(countInTone(lengthMs(plan.countInMs[k], plan.countInMs[k + 1])));
   }
 }
 
@@ -63,8 +63,8 @@ PracticeStream practiceStream(const music::PracticePlan& plan, const ChordsUnder
 }
 
 PlayOutcome playPracticeStream(const PracticeStream& stream, SoundOutput& output,
-                               WhileWaiting whileWaiting) {
-  output.begin(std::move(whileWaiting), stream.chords);
+                               WhileWaiting whileWaiting, const StreamSounds& sounds) {
+  output.begin(std::move(whileWaiting), stream.chords, sounds);
   bool finished = true;
   for (const Tone& tone : stream.tones) {
     if (!output.sound(tone)) {

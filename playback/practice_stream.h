@@ -22,8 +22,9 @@ struct PracticeStream {
 
 PracticeStream practiceStream(const music::PracticePlan& plan, const ChordsUnder& chordsUnder);
 
-// Sounds the stream; returns when it has been heard, or as soon as whileWaiting asks.
+// Sounds the stream, the melody and the chords in `sounds` (the count-in always
+// the steady tone); returns when it has been heard, or as soon as whileWaiting asks.
 PlayOutcome playPracticeStream(const PracticeStream& stream, SoundOutput& output,
-                               WhileWaiting whileWaiting);
+                               WhileWaiting whileWaiting, const StreamSounds& sounds = {});
 
 }  // namespace quavern::playback

@@ -4,7 +4,9 @@
 
 namespace quavern::playback {
 
-void RecordingOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment) {
+void RecordingOutput::begin(WhileWaiting whileWaiting, Accompaniment accompaniment,
+                            StreamSounds sounds) {
+  sounds_ = std::move(sounds);
   whileWaiting_ = std::move(whileWaiting);
   accompaniment_ = std::move(accompaniment);
   origin_ = Clock::now();

@@ -12,7 +12,8 @@ namespace quavern::playback {
 // following of the play can be tested without waiting.
 class RecordingOutput final : public SoundOutput {
  public:
-  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {},
+             StreamSounds sounds = {}) override;
   bool sound(Tone tone) override;
   void end() override { ++ends_; }
   std::int64_t heardMs() const override { return heardMs_; }
@@ -20,6 +21,7 @@ class RecordingOutput final : public SoundOutput {
 
   const std::vector<Tone>& tones() const { return tones_; }
   const Accompaniment& accompaniment() const { return accompaniment_; }
+  const StreamSounds& sounds() const { return sounds_; }
   int begins() const { return begins_; }
   int ends() const { return ends_; }
 
@@ -27,6 +29,7 @@ class RecordingOutput final : public SoundOutput {
   WhileWaiting whileWaiting_;
   std::vector<Tone> tones_;
   Accompaniment accompaniment_;
+  StreamSounds sounds_;
   Clock::time_point origin_;
   std::int64_t heardMs_ = 0;
   std::int64_t streamMs_ = 0;

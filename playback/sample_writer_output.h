@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -24,22 +25,29 @@ class SampleWriterOutput final : public SoundOutput {
 
   SampleWriterOutput(int sampleRate, SampleWriter writer);
 
-  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {},
+             StreamSounds sounds = {}) override;
   bool sound(Tone tone) override;
-  void end() override {}
+  void end() override;
   std::int64_t heardMs() const override;
   Clock::time_point heardOrigin() const override { return origin_; }
 
   // Samples handed on since begin().
   std::int64_t writtenSamples() const { return writtenSamples_; }
+  // Why the latest stream's instruments sound as steady tones, if they do.
+  const std::optional<SoundFontFailure>& soundFontFailure() const { return failure_; }
 
  private:
+  bool writeTone();
+
   ToneSynth synth_;
   SampleWriter writer_;
   WhileWaiting whileWaiting_;
   std::vector<std::int16_t> chunk_;
   Clock::time_point origin_;
   std::int64_t writtenSamples_ = 0;
+  std::optional<SoundFontFailure> failure_;
+  bool writeFailed_ = false;
 };
 
 }  // namespace quavern::playback

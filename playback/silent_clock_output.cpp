@@ -5,7 +5,8 @@
 
 namespace quavern::playback {
 
-void SilentClockOutput::begin(WhileWaiting whileWaiting, Accompaniment /*accompaniment*/) {
+void SilentClockOutput::begin(WhileWaiting whileWaiting, Accompaniment /*accompaniment*/,
+                              StreamSounds /*sounds*/) {
   whileWaiting_ = std::move(whileWaiting);
   playedMs_ = 0;
   clock_.start();

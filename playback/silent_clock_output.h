@@ -12,7 +12,8 @@ namespace quavern::playback {
 // the play so far, measured from begin().
 class SilentClockOutput final : public SoundOutput {
  public:
-  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) override;
+  void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {},
+             StreamSounds sounds = {}) override;
   bool sound(Tone tone) override;
   void end() override {}
   std::int64_t heardMs() const override;

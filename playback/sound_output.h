@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "playback/accompaniment.h"
+#include "playback/sounds.h"
 #include "playback/tone.h"
 
 namespace quavern::playback {
@@ -35,8 +36,12 @@ class SoundOutput {
   SoundOutput& operator=(const SoundOutput&) = delete;
   virtual ~SoundOutput() = default;
 
-  // The accompaniment, if any, sounds under the tones on the same timeline.
-  virtual void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {}) = 0;
+  // The accompaniment, if any, sounds under the tones on the same timeline; the
+  // melody's tones and the chords sound as `sounds` asks (the count-in tones
+  // always steady). An instrument whose SoundFont does not load sounds as the
+  // steady tone.
+  virtual void begin(WhileWaiting whileWaiting, Accompaniment accompaniment = {},
+                     StreamSounds sounds = {}) = 0;
   // Returns false when whileWaiting asked to end the play.
   virtual bool sound(Tone tone) = 0;
   // Returns once everything sounded has been heard; sooner after an early end.

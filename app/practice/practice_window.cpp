@@ -372,8 +372,9 @@ void PracticeWindow::start() {
               follower,
               ui_->inputDelay->value(),
               std::nullopt};
-    const playback::PlayOutcome outcome =
-        playback::playPracticeStream(stream, *host_.output, [&] { return whilePractising(take); });
+    const playback::PlayOutcome outcome = playback::playPracticeStream(
+        stream, *host_.output, [&] { return whilePractising(take); },
+        host_.sounds ? host_.sounds() : playback::StreamSounds{});
     const auto catchUpUntil = SteadyClock::now() + kInputCatchUp;
     while (outcome == playback::PlayOutcome::Finished && !take.run.finished() &&
            SteadyClock::now() < catchUpUntil && !guard.closeRequested() && !take.trouble) {

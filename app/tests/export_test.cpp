@@ -121,7 +121,7 @@ TEST_F(Export, TheBackgroundMenuHoldsExportChordsAndPractise) {
   }
   menu->close();
   EXPECT_EQ(entries, (QStringList{"Export... Ctrl+E", "Chords under the melody Ctrl+Shift+C",
-                                  "Practise... Ctrl+Shift+P"}));
+                                  "Melody sound ", "Chords sound ", "Practise... Ctrl+Shift+P"}));
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ class ProbingOutput final : public playback::SoundOutput {
   std::function<void(std::size_t tone)> probe;
   int waitsPerTone = 1;  // a real output waits many times while a tone sounds
 
-  void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment) override {
+  void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment,
+             playback::StreamSounds) override {
     whileWaiting_ = std::move(whileWaiting);
     streamMs_ = 0;
     tones_ = 0;

@@ -16,7 +16,7 @@
 namespace quavern {
 namespace {
 
-using playback::kCountInHz;
+using playback::countInTone;
 using playback::Tone;
 
 // Counts the paint events a widget receives while `counting` says so.
@@ -78,7 +78,7 @@ TEST_F(Play, SoundsTheCountInThenTheBarsAtTheChosenTempo) {
 
   window_->Button2Click();
 
-  std::vector<Tone> expected(4, Tone{kCountInHz, 500});
+  std::vector<Tone> expected(4, countInTone(500));
   expected.insert(expected.end(), {{523, 500}, {659, 500}, {1047, 500}});
   EXPECT_EQ(recorder_->tones(), expected);
   EXPECT_EQ(window_->t, 500);
@@ -102,7 +102,7 @@ TEST_F(Play, StopLeavesLaterPlaysWithTheCountInOnly) {
   window_->Button5Click();
   window_->Button2Click();
 
-  EXPECT_EQ(recorder_->tones(), std::vector<Tone>(4, Tone{kCountInHz, 1000}));
+  EXPECT_EQ(recorder_->tones(), std::vector<Tone>(4, countInTone(1000)));
   EXPECT_EQ(window_->loop, 0);
 }
 

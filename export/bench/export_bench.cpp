@@ -8,12 +8,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "export/song_export.h"
 #include "music/chords.h"
+#include "playback/play.h"
+#include "playback/sample_writer_output.h"
+#include "playback/sound_font.h"
 
 namespace quavern::exporting {
 namespace {
@@ -47,10 +51,22 @@ double peakResidentMegabytes() {
   return 0.0;
 }
 
+// Piano melody over piano chords, from the installed General MIDI SoundFont.
+playback::StreamSounds pianos() {
+  const playback::SoundAvailability found = playback::findSoundFont(playback::soundFontPlaces());
+  return {playback::Sound::kAcousticGrandPiano, playback::Sound::kAcousticGrandPiano,
+          found.soundFont};
+}
+
 void exportLongestPlay(benchmark::State& state, Format format, const char* extension,
-                       bool withChords = false) {
+                       bool withChords = false, const playback::StreamSounds& sounds = {}) {
   SongExport song = longestPlay();
   song.withChords = withChords;
+  song.sounds = sounds;
+  if (sounds.melody != playback::Sound::kSteadyTone && sounds.soundFont.empty()) {
+    state.SkipWithError("no General MIDI SoundFont: install fluid-soundfont-gm");
+    return;
+  }
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / (std::string("quavern-export-bench") + extension);
   const std::u16string name = file.u16string();
@@ -76,6 +92,36 @@ void BM_WavLoop10At60(benchmark::State& state) {
 void BM_WavWithChordsLoop10At60(benchmark::State& state) {
   exportLongestPlay(state, Format::kWav, ".wav", true);
 }
+// Every export starts from nothing: the SoundFont is loaded and each distinct note is
+// rendered by FluidSynth once, then reused wherever it sounds again.
+void BM_WavPianosLoop10At60(benchmark::State& state) {
+  exportLongestPlay(state, Format::kWav, ".wav", true, pianos());
+}
+
+// What a play of the same song costs the processor, without the sound device: the
+// rendering that the sound device's output does, as a share of one core over the 644 s.
+void BM_PlayPianosLoop10At60(benchmark::State& state) {
+  const SongExport song = longestPlay();
+  const playback::StreamSounds sounds = pianos();
+  std::int64_t samples = 0;
+  resetPeakResidentMemory();
+  const std::clock_t started = std::clock();
+  for (auto _ : state) {
+    playback::SampleWriterOutput output(48000, [&samples](std::span<const std::int16_t> chunk) {
+      samples += std::ssize(chunk);
+      return true;
+    });
+    playback::PlayState play;
+    play.loop = song.loop;
+    playback::play(song.notes, song.tempoIndex, play, output, {}, song.chords, sounds);
+  }
+  const double cpuSeconds = static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
+  state.counters["core_share_percent"] =
+      100.0 * cpuSeconds / static_cast<double>(state.iterations()) / kLongestPlaySeconds;
+  state.counters["peak_rss_MB"] = peakResidentMegabytes();
+  benchmark::DoNotOptimize(samples);
+}
+
 void BM_FlacLoop10At60(benchmark::State& state) {
   exportLongestPlay(state, Format::kFlac, ".flac");
 }
@@ -89,6 +135,8 @@ void BM_MusicXmlLoop10At60(benchmark::State& state) {
 // Processor time of the whole process, so the kernel's share of writing the file counts too.
 BENCHMARK(BM_WavLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_WavWithChordsLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_WavPianosLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_PlayPianosLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_FlacLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_MidiLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_MusicXmlLoop10At60)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

@@ -36,6 +36,10 @@ std::optional<std::int32_t> passCountOf(const QString& value) {
   return passes;
 }
 
+std::optional<playback::Sound> soundOf(const QString& value) {
+  return playback::soundNamed(value.toStdString());
+}
+
 QString quoted(const QString& text) {
   return QStringLiteral("\"%1\"").arg(text);
 }
@@ -74,10 +78,11 @@ class Parser {
   }
 
   std::optional<Command> option(const QString& name, const std::optional<QString>& inlineValue) {
-    const bool takesValue =
-        name == "--tempo" || name == "--loop" || name == "-o" || name == "--output";
-    const bool isFlag =
-        name == "--help" || name == "-h" || name == "--version" || name == "--chords";
+    const bool takesValue = name == "--tempo" || name == "--loop" || name == "-o" ||
+                            name == "--output" || name == "--melody-sound" ||
+                            name == "--chord-sound";
+    const bool isFlag = name == "--help" || name == "-h" || name == "--version" ||
+                        name == "--chords" || name == "--list-sounds";
     if (!takesValue && !isFlag) {
       return UsageError{QStringLiteral("unknown option %1").arg(quoted(name))};
     }
@@ -98,6 +103,9 @@ class Parser {
       command_.withChords = true;
       return std::nullopt;
     }
+    if (name == "--list-sounds") {
+      return InfoRequest::kListSounds;
+    }
     return name == "--version" ? InfoRequest::kVersion : InfoRequest::kHelp;
   }
 
@@ -117,6 +125,13 @@ class Parser {
                               .arg(kMostPasses)};
       }
       command_.loop = *passes;
+    } else if (name == "--melody-sound" || name == "--chord-sound") {
+      const auto sound = soundOf(value);
+      if (!sound) {
+        return UsageError{
+            QStringLiteral("sound %1 is not one of those --list-sounds lists").arg(quoted(value))};
+      }
+      (name == "--melody-sound" ? command_.melodySound : command_.chordSound) = *sound;
     } else {
       output_ = value;
     }
@@ -159,13 +174,19 @@ class Parser {
 
 }  // namespace
 
+bool ExportCommand::needsSoundFont() const {
+  return isSoundFormat(format) && (playback::isInstrument(melodySound) ||
+                                   (withChords && playback::isInstrument(chordSound)));
+}
+
 Command parseCommandLine(const QStringList& arguments) {
   return Parser(arguments).parse();
 }
 
 QString usageText() {
   return QStringLiteral(
-      "Usage: quavern-export [--tempo 60|80|100|120] [--loop N] [--chords] SONGFILE -o OUTPUT\n"
+      "Usage: quavern-export [--tempo 60|80|100|120] [--loop N] [--chords]\n"
+      "                      [--melody-sound NAME] [--chord-sound NAME] SONGFILE -o OUTPUT\n"
       "Writes a Quavern song file as sound, as MIDI or as a MusicXML lead sheet.\n"
       "\n"
       "  SONGFILE             a song file as Quavern's \"save\" writes it\n"
@@ -181,12 +202,29 @@ QString usageText() {
       "      --loop N         the song N times over, 1 to 100 (default 1)\n"
       "      --chords         sound the chords under the melody (sound files only;\n"
       "                       MIDI and MusicXML always carry the chords)\n"
+      "      --melody-sound NAME  the melody's sound, as --list-sounds names it\n"
+      "                       (default \"Steady tone (as designed)\"); the count-in is\n"
+      "                       always the steady tone\n"
+      "      --chord-sound NAME   the chords' sound, likewise; heard with --chords\n"
+      "      --list-sounds    list the sounds and exit\n"
       "  -h, --help           show this help and exit\n"
       "      --version        show the program's name and version and exit\n"
       "\n"
+      "An instrument sounds from the General MIDI SoundFont of fluid-soundfont-gm (or\n"
+      "timgm6mb-soundfont), or from the file QUAVERN_SOUNDFONT names; a MIDI file names\n"
+      "each track's General MIDI program, the steady tone as Ocarina (GM 80).\n"
+      "\n"
       "An output file is written completely or not at all. Exit status: 0 on success,\n"
-      "1 when the song file cannot be read or the output cannot be written, 2 when the\n"
-      "command line is wrong.\n");
+      "1 when the song file cannot be read, the output cannot be written or an\n"
+      "instrument has no SoundFont, 2 when the command line is wrong.\n");
+}
+
+QString soundListText() {
+  QString text;
+  for (const playback::SoundEntry& entry : playback::kSoundCatalogue) {
+    text += QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size())) + "\n";
+  }
+  return text;
 }
 
 }  // namespace quavern::exporting::cli

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "export/formats.h"
+#include "playback/sounds.h"
 
 namespace quavern::exporting::cli {
 
@@ -23,9 +24,14 @@ struct ExportCommand {
   int tempoIndex = 0;  // the tempo selector's entry; 0 is "60", as the window starts
   std::int32_t loop = 1;
   bool withChords = false;
+  playback::Sound melodySound = playback::Sound::kSteadyTone;
+  playback::Sound chordSound = playback::Sound::kSteadyTone;
+
+  // Whether writing the output takes a SoundFont: an instrument heard in a sound file.
+  bool needsSoundFont() const;
 };
 
-enum class InfoRequest { kHelp, kVersion };
+enum class InfoRequest { kHelp, kVersion, kListSounds };
 
 // What is wrong with the command line, in one line without the program's name.
 struct UsageError {
@@ -39,5 +45,8 @@ using Command = std::variant<ExportCommand, InfoRequest, UsageError>;
 Command parseCommandLine(const QStringList& arguments);
 
 QString usageText();
+
+// The sounds --melody-sound and --chord-sound take, one name a line.
+QString soundListText();
 
 }  // namespace quavern::exporting::cli

@@ -8,6 +8,7 @@
 #include "export/cli/command_line.h"
 #include "export/export_messages.h"
 #include "export/song_export.h"
+#include "playback/sound_font.h"
 #include "songfile/song_file.h"
 #include "songfile/song_file_messages.h"
 
@@ -37,8 +38,17 @@ int runExport(const ExportCommand& command) {
     printError(openErrorText(command.songFile, song.error()));
     return kExitFailure;
   }
+  playback::StreamSounds sounds{command.melodySound, command.chordSound, {}};
+  if (command.needsSoundFont()) {
+    const playback::SoundAvailability found = playback::findSoundFont(playback::soundFontPlaces());
+    if (found.failure) {
+      printError(soundFontProblemText(*found.failure));
+      return kExitFailure;
+    }
+    sounds.soundFont = found.soundFont;
+  }
   const SongExport request{song.value().notes, song.value().chords, command.tempoIndex,
-                           command.loop, command.withChords};
+                           command.loop,       command.withChords,  sounds};
   const auto exported = exportSong(request, command.format, command.output.toStdU16String());
   if (!exported) {
     printError(exportErrorText(command.output, exported.error()));
@@ -52,9 +62,14 @@ int run(const Command& command) {
       Overloaded{
           [](const ExportCommand& exportCommand) { return runExport(exportCommand); },
           [](InfoRequest request) {
-            return printOut(request == InfoRequest::kHelp
-                                ? usageText()
-                                : QStringLiteral("%1 %2\n").arg(kProgramName, QUAVERN_VERSION));
+            switch (request) {
+              case InfoRequest::kHelp:
+                return printOut(usageText());
+              case InfoRequest::kListSounds:
+                return printOut(soundListText());
+              default:
+                return printOut(QStringLiteral("%1 %2\n").arg(kProgramName, QUAVERN_VERSION));
+            }
           },
           [](const UsageError& error) {
             printError(QStringLiteral("%1; see %2 --help").arg(error.message, kProgramName));

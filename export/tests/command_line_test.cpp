@@ -3,11 +3,13 @@
 #include <sys/resource.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <csignal>
 #include <functional>
 
 #include "export/export_messages.h"
 #include "export/song_export.h"
+#include "playback/sound_font.h"
 #include "songfile/song_file.h"
 #include "songfile/song_file_messages.h"
 #include "songfile/tests/scratch_folder.h"
@@ -25,10 +27,17 @@ struct ProgramRun {
   std::string err;
 };
 
-ProgramRun runProgram(const QStringList& arguments, std::function<void()> inChild = {}) {
+// `soundFont`, when given, is the only place the program looks for a SoundFont.
+ProgramRun runProgram(const QStringList& arguments, std::function<void()> inChild = {},
+                      const QString& soundFont = {}) {
   QProcess program;
   if (inChild) {
     program.setChildProcessModifier(inChild);
+  }
+  if (!soundFont.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUAVERN_SOUNDFONT", soundFont);
+    program.setProcessEnvironment(environment);
   }
   program.start(EXPORT_PROGRAM, arguments);
   EXPECT_TRUE(program.waitForFinished());
@@ -79,6 +88,11 @@ TEST_F(CommandLine, UsageErrorsExitWith2AndOneLinePointingToHelp) {
       {{"--loop", "1.5", "song.txt", "-o", "a.wav"},
        "loop \"1.5\" is not a whole number from 1 to 100"},
       {{"--chords=yes", "song.txt", "-o", "a.wav"}, "option \"--chords\" takes no value"},
+      {{"--melody-sound", "Piano", "song.txt", "-o", "a.wav"},
+       "sound \"Piano\" is not one of those --list-sounds lists"},
+      {{"--chord-sound=acoustic bass", "song.txt", "-o", "a.mid"},
+       "sound \"acoustic bass\" is not one of those --list-sounds lists"},
+      {{"song.txt", "-o", "a.wav", "--melody-sound"}, "option \"--melody-sound\" needs a value"},
       {{"song.txt", "-o", "a.txt"},
        "\"a.txt\" does not end in an export format's extension: "
        ".wav, .flac, .ogg, .mp3, .mid, .midi or .musicxml"},
@@ -92,20 +106,73 @@ TEST_F(CommandLine, UsageErrorsExitWith2AndOneLinePointingToHelp) {
   EXPECT_EQ(folderEntries(), std::vector<std::string>{"song.txt"});
 }
 
+TEST_F(CommandLine, ListsTheSounds) {
+  const ProgramRun run = runProgram({"--list-sounds"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "Steady tone (as designed)\nAcoustic grand piano\nElectric piano\nVibraphone\n"
+            "Nylon guitar\nJazz guitar\nAcoustic bass\nFlute\nAlto sax\nTrumpet\nStrings\n");
+}
+
+TEST_F(CommandLine, InstrumentsWithoutASoundFontExitWith1GivingTheReason) {
+  writeBytes("broken.sf2", "RIFF, but not much of a SoundFont");
+  writeBytes("out.flac", "an older export");
+  const QString piano = "--melody-sound=Acoustic grand piano";
+  const struct {
+    QStringList arguments;
+    QString soundFont;
+    int exitCode;
+    std::string reason;
+  } rows[] = {
+      {{piano, "song.txt", "-o", "out.flac"},
+       "missing.sf2",
+       1,
+       "No General MIDI SoundFont is installed: install fluid-soundfont-gm"},
+      {{"--chords", "--chord-sound", "Strings", "song.txt", "-o", "out.flac"},
+       "broken.sf2",
+       1,
+       "The SoundFont \"broken.sf2\" cannot be read: it is damaged or no SoundFont"},
+      // Chords are heard only with --chords; a MIDI file only names the programs.
+      {{"--chord-sound", "Strings", "song.txt", "-o", "out.wav"}, "missing.sf2", 0, ""},
+      {{piano, "song.txt", "-o", "out.mid"}, "missing.sf2", 0, ""},
+  };
+  for (const auto& row : rows) {
+    const ProgramRun run = runProgram(row.arguments, {}, row.soundFont);
+    EXPECT_EQ(run.exitCode, row.exitCode) << row.reason;
+    EXPECT_EQ(run.err, row.reason.empty() ? "" : "quavern-export: " + row.reason + "\n");
+  }
+  EXPECT_EQ(readBytes("out.flac"), "an older export");
+}
+
 TEST_F(CommandLine, WritesWhatTheCoreWritesWithOptionsInAnyOrder) {
   const songfile::Song song = songfile::openSong(u"song.txt").value();
+  const auto soundFont = playback::findSoundFont(playback::soundFontPlaces()).soundFont;
+  ASSERT_FALSE(soundFont.empty()) << "install fluid-soundfont-gm";
+  using playback::Sound;
   const struct {
     QStringList arguments;
     SongExport expected;
     Format format;
   } rows[] = {
-      {{"song.txt", "-o", "out.wav"}, {song.notes, song.chords, 0, 1, false}, Format::kWav},
+      {{"song.txt", "-o", "out.wav"}, {song.notes, song.chords, 0, 1, false, {}}, Format::kWav},
       {{"-o", "out.mid", "--loop", "3", "song.txt", "--tempo=100"},
-       {song.notes, song.chords, 2, 3, false},
+       {song.notes, song.chords, 2, 3, false, {}},
        Format::kMidi},
       {{"--tempo", "80", "--output=out.musicxml", "--chords", "--", "song.txt"},
-       {song.notes, song.chords, 1, 1, true},
+       {song.notes, song.chords, 1, 1, true, {}},
        Format::kMusicXml},
+      {{"--melody-sound", "Acoustic grand piano", "song.txt", "--chord-sound=Jazz guitar",
+        "--chords", "-o", "out.flac"},
+       {song.notes,
+        song.chords,
+        0,
+        1,
+        true,
+        {Sound::kAcousticGrandPiano, Sound::kJazzGuitar, soundFont}},
+       Format::kFlac},
+      {{"--chord-sound", "Acoustic bass", "song.txt", "-o", "out.mid"},
+       {song.notes, song.chords, 0, 1, false, {Sound::kSteadyTone, Sound::kAcousticBass, {}}},
+       Format::kMidi},
   };
   for (const auto& row : rows) {
     const QString output = row.arguments.filter("out.").first().section('=', -1);

@@ -186,5 +186,47 @@ TEST_F(MidiExport, TracksHoldTheCountInMelodyAndChordsOfEveryPass) {
   EXPECT_FALSE(channels.contains(9)) << "channel 10 is for percussion";
 }
 
+TEST_F(MidiExport, EachTrackNamesTheGeneralMidiProgramPlaySoundsItWith) {
+  using playback::Sound;
+  const struct {
+    Sound melody;
+    Sound chords;
+    int melodyProgram;  // as midicsv shows it, counted from 0
+    int chordsProgram;
+    std::vector<int> firstChordNotes;  // C
+  } rows[] = {
+      {Sound::kSteadyTone, Sound::kSteadyTone, 79, 79, {60, 64, 67, 70}},
+      {Sound::kAcousticGrandPiano, Sound::kJazzGuitar, 0, 26, {60, 64, 67, 70}},
+      {Sound::kTrumpet, Sound::kStrings, 56, 48, {60, 64, 67, 70}},
+      {Sound::kFlute, Sound::kAcousticBass, 73, 32, {48}},
+  };
+  for (const auto& row : rows) {
+    SongExport song = samples::song({u"c-e-g-bb"}, {0});
+    song.sounds = {row.melody, row.chords, {}};
+    ASSERT_TRUE(exportSong(song, Format::kMidi, u"song.mid"));
+    const auto records = readMidi("song.mid");
+    std::map<int, std::string> programs;
+    for (const Record& record : recordsOfType(records, "Program_c")) {
+      EXPECT_EQ(record.tick, 0);
+      programs[record.track] = record.fields[1];
+    }
+    EXPECT_EQ(programs, (std::map<int, std::string>{{2, "79"},
+                                                    {3, std::to_string(row.melodyProgram)},
+                                                    {4, std::to_string(row.chordsProgram)}}))
+        << playback::nameOf(row.melody);
+    std::map<int, std::string> instruments;
+    for (const Record& record : recordsOfType(records, "Instrument_name_t")) {
+      instruments[record.track] = record.fields[0];
+    }
+    EXPECT_EQ(instruments[3], playback::nameOf(row.melody));
+    EXPECT_EQ(instruments[4], playback::nameOf(row.chords));
+    std::vector<int> chordNotes;
+    for (const Note& note : notesByTrack(records)[4]) {
+      chordNotes.push_back(note.number);
+    }
+    EXPECT_EQ(chordNotes, row.firstChordNotes) << playback::nameOf(row.chords);
+  }
+}
+
 }  // namespace
 }  // namespace quavern::exporting

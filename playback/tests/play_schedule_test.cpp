@@ -21,7 +21,7 @@ constexpr auto song = music::testing::notesOf;
 
 // The count-in, then each frequency at t, over and over for each pass.
 std::vector<Tone> expected(int t, std::vector<int> frequencies, int passes = 1) {
-  std::vector<Tone> tones(4, Tone{kCountInHz, t});
+  std::vector<Tone> tones(4, countInTone(t));
   for (int pass = 0; pass < passes; ++pass) {
     for (const int frequency : frequencies) {
       tones.push_back({frequency, t});

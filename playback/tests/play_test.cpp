@@ -50,7 +50,7 @@ TEST(Play, AfterStopSoundsTheCountInOnlyAndKeepsLoopAtZero) {
 
   play(twoNotes(), 0, state, output);
 
-  EXPECT_EQ(output.tones(), std::vector<Tone>(4, Tone{kCountInHz, 1000}));
+  EXPECT_EQ(output.tones(), std::vector<Tone>(4, countInTone(1000)));
   EXPECT_EQ(state.loop, 0);
   EXPECT_EQ(state.loop_, 0);
 }
@@ -70,26 +70,6 @@ TEST(Play, EndsAtOnceWhenAskedAndRestoresTheLoopCount) {
     EXPECT_EQ(output.ends(), 1);
     EXPECT_EQ(state.loop, 2);
     EXPECT_EQ(state.loop_, 2);
-  }
-}
-
-TEST(Practise, SoundsTheCountInThenOnePassOfRestsWithTheChordsIfAsked) {
-  music::NotesTexts notes = twoNotes();
-  notes[1] = u"g-a";  // a third token, and a lone character that is none
-  music::ChordIndexes chords;
-  chords.fill(music::kNoChord);
-  chords[0] = 19;
-  for (const bool withChords : {false, true}) {
-    RecordingOutput output;
-    const PlayOutcome outcome =
-        practise(notes, 3, output, {}, withChords ? ChordsUnder(chords) : std::nullopt);
-
-    EXPECT_EQ(outcome, PlayOutcome::Finished);
-    std::vector<Tone> expected(4, Tone{kCountInHz, 500});
-    expected.insert(expected.end(), 3, Tone{kRestHz, 500});
-    EXPECT_EQ(output.tones(), expected);
-    const Accompaniment underIt{{2000, 3500, chordFrequencies(19)}};
-    EXPECT_EQ(output.accompaniment(), withChords ? underIt : Accompaniment{});
   }
 }
 

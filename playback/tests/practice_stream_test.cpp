@@ -35,7 +35,7 @@ TEST(PracticeStream, CountInThenTheListeningAndThePlayersSilence) {
   const auto plan = music::planPractice(notes, settings(1, 2, 72, 1, true));
   const PracticeStream stream = practiceStream(plan, std::nullopt);
   const std::vector<Tone> expected = {
-      {kCountInHz, 833}, {kCountInHz, 834}, {kCountInHz, 833}, {kCountInHz, 833},
+      countInTone(833), countInTone(834), countInTone(833), countInTone(833),
       // listening: as play sounds the passage, text that names no note a rest
       {frequencyOf(u"c-"), 833}, {frequencyOf(u"e-"), 834}, {frequencyOf(u"g-"), 833},
       {kRestHz, 833},

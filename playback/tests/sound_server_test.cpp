@@ -16,6 +16,7 @@
 #include "playback/chord_layer.h"
 #include "playback/play.h"
 #include "playback/sample_writer_output.h"
+#include "playback/sound_font.h"
 #include "playback/testing/monitor_recorder.h"
 #include "playback/testing/recording_analysis.h"
 #include "playback/testing/signal_analysis.h"
@@ -152,14 +153,14 @@ TEST_F(SoundServerTest, StalledSinkHandsOverToTheSilentClockAndThePlayEndsInTime
 
 // The samples play hands to the sound device, rendered offline.
 std::vector<std::int16_t> renderedPlay(const music::NotesTexts& notes, int tempoIndex,
-                                       const ChordsUnder& chords) {
+                                       const ChordsUnder& chords, const StreamSounds& sounds = {}) {
   std::vector<std::int16_t> samples;
   SampleWriterOutput writer(kRate, [&](std::span<const std::int16_t> chunk) {
     samples.insert(samples.end(), chunk.begin(), chunk.end());
     return true;
   });
   PlayState state;
-  play(notes, tempoIndex, state, writer, {}, chords);
+  play(notes, tempoIndex, state, writer, {}, chords, sounds);
   return samples;
 }
 
@@ -253,6 +254,56 @@ TEST_F(SoundServerTest, StoppedPlayFadesOutWithoutAClickAndNothingAfter) {
   const double steady = testing::rootMeanSquare(heard.subspan(from - 20 * ms, 10 * ms));
   EXPECT_LT(testing::rootMeanSquare(heard.subspan(from + fade - ms, ms)), 0.3 * steady)
       << "the play was cut off, not faded out";
+}
+
+// Instruments go the same way: the device hears what export writes, up to Escape,
+// then a fade of what rings, then silence.
+TEST_F(SoundServerTest, InstrumentsAreHeardAsRenderedAndAStoppedPlayFadesOut) {
+  const SoundAvailability found = findSoundFont(soundFontPlaces());
+  ASSERT_FALSE(found.soundFont.empty()) << "install fluid-soundfont-gm";
+  const StreamSounds sounds = found.streamSounds(Sound::kAcousticGrandPiano, Sound::kNylonGuitar);
+  testing::MonitorRecorder recorder(QDir::temp().filePath("quavern-instrument-test.raw"));
+  ASSERT_TRUE(recorder.start()) << "parec recorded nothing from the default sink's monitor";
+
+  music::NotesTexts notes;
+  notes.fill(u"a-C-e-a-");
+  music::ChordIndexes chords;
+  chords.fill(19);  // "Am"
+  PlayState state;
+  AudioSinkOutput output;
+  const Clock::time_point start = Clock::now();
+  const PlayOutcome outcome = play(
+      notes, 3, state, output,
+      [&] {
+        return Clock::now() - start < milliseconds(3270) ? PlayControl::Continue
+                                                         : PlayControl::Stop;
+      },
+      chords, sounds);
+  for (int waited = 0; waited < 800; waited += 10) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  const std::vector<std::int16_t> recording = recorder.stop();
+  ASSERT_EQ(outcome, PlayOutcome::EndedEarly);
+  ASSERT_EQ(output.fallback(), AudioSinkOutput::Fallback::None);
+
+  const std::vector<std::int16_t> expected = renderedPlay(notes, 3, chords, sounds);
+  const std::int64_t origin = testing::locateStream(recording, expected, kRate);
+  ASSERT_GE(origin, 0) << "the play was not found in the recording";
+  std::int64_t fadeStart = 0;
+  while (origin + fadeStart < std::ssize(recording) && fadeStart < std::ssize(expected) &&
+         std::abs(recording[static_cast<std::size_t>(origin + fadeStart)] -
+                  expected[static_cast<std::size_t>(fadeStart)]) <= 2) {
+    ++fadeStart;
+  }
+  EXPECT_GT(fadeStart, sampleAtMs(3000, kRate)) << "the play was not heard as rendered";
+  EXPECT_LT(fadeStart, sampleAtMs(3800, kRate)) << "the play went on long after it was stopped";
+  const testing::Samples heard(recording);
+  const auto from = static_cast<std::size_t>(origin + fadeStart);
+  const auto fade = static_cast<std::size_t>(sampleAtMs(AudioSinkOutput::kReleaseMs, kRate));
+  ASSERT_LT(from + fade + kRate / 2, recording.size());
+  EXPECT_LE(testing::peakMagnitude(heard.subspan(from + fade, kRate / 2)), 1)
+      << "the instruments rang on after the fade";
 }
 
 }  // namespace
