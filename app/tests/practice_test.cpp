@@ -305,7 +305,7 @@ TEST_F(Practice, StartsFromTheKeyboardAndStopAndEscapeEndItAndAPassCutShortIsNot
   for (const bool escape : {false, true}) {
     openWindow(performance({}, 20000));
     notes(1)->setText("c-e-g-bb");
-    PracticeWindow& window = practice();
+    practice();
     auto* stop = practiceControl<QPushButton>("Stop");
     auto* start = practiceControl<QPushButton>("Start");
     bool disabledWhileRunning = false;

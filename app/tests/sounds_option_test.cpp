@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 
 #include "export/song_export.h"
+#include "playback/pitch.h"
 #include "playback/recording_output.h"
 #include "playback/sound_font.h"
+#include "practice/fake_sound_input.h"
 #include "window_fixture.h"
 
 namespace quavern {
@@ -31,6 +33,10 @@ class SoundsOption : public WindowTest {
     TForm2Services services;
     services.sound = std::move(output);
     services.preferencesFile = folder_.filePath("quavern.ini");
+    services.historyFile = folder_.filePath("practice.sqlite");
+    services.microphone = [] {
+      return std::make_unique<practice::FakeSoundInput>(practice::FakeSoundInput::Script{});
+    };
     services.sounds = sounds;
     services.showMessage = [this](const QString& text) { messages_ << text; };
     services.askExportFile = [this](const QString&, const QStringList& filters) {
@@ -134,6 +140,31 @@ TEST_F(SoundsOption, ChoicesReachPlayAndExportAndAreRememberedByTheNextWindow) {
   openWindow(kInstalled);
   EXPECT_EQ(ticked("Chords sound"), QStringList{"Jazz guitar"});
   EXPECT_EQ(played(), chosen);
+}
+
+// The practice window listens first in the melody's sound, over the chords'.
+TEST_F(SoundsOption, APracticeThatListensFirstSoundsTheChosenInstruments) {
+  openWindow(kInstalled);
+  entry("Melody sound", "Acoustic grand piano")->trigger();
+  entry("Chords sound", "Nylon guitar")->trigger();
+  window_->Practise();
+  PracticeWindow& practice = *window_->practiceWindow();
+  QComboBox* melody = nullptr;
+  for (auto* box : practice.findChildren<QComboBox*>()) {
+    melody = box->accessibleName() == "Melody" ? box : melody;
+  }
+  ASSERT_NE(melody, nullptr);
+  melody->setCurrentIndex(1);  // "Listen first"
+  practice.start();
+  EXPECT_EQ(recorder_->sounds(),
+            (playback::StreamSounds{Sound::kAcousticGrandPiano, Sound::kNylonGuitar,
+                                    kInstalled.soundFont}));
+  const auto& tones = recorder_->tones();
+  ASSERT_GE(tones.size(), 6U);
+  EXPECT_EQ(tones[4].frequencyHz, playback::frequencyOf(u"c-"))
+      << "the passage is sounded after the count-in";
+  EXPECT_EQ(tones[4].role, playback::Tone::Role::kMelody);
+  EXPECT_EQ(tones[0].role, playback::Tone::Role::kCountIn);
 }
 
 TEST_F(SoundsOption, WithoutASoundFontInstrumentsAreDisabledWithTheReasonAndTonesSound) {

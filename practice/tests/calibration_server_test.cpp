@@ -32,7 +32,8 @@ class UnderReportingOutput final : public playback::SoundOutput {
  public:
   UnderReportingOutput(playback::SoundOutput& output, int extraMs)
       : output_(output), extraMs_(extraMs) {}
-  void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment) override {
+  void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment,
+             playback::StreamSounds) override {
     output_.begin(std::move(whileWaiting));
     output_.sound({playback::kRestHz, extraMs_});
   }
