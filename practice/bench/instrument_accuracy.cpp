@@ -412,7 +412,9 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
     const std::int64_t start = slotStartSample(k);
     for (const Onset& onset : performance.onsets) {
       if (std::abs(onset.sample - start) < kRate / 2) {
-        why += " " + std::to_string((onset.sample - start) * 1000 / kRate);
+        // Two appends: GCC 12 warns wrongly of overlap on " " + std::string.
+        why += ' ';
+        why += std::to_string((onset.sample - start) * 1000 / kRate);
       }
     }
     if (std::getenv("QUAVERN_ACCURACY_TRACE") != nullptr) {
