@@ -79,10 +79,8 @@ void TForm2::setUpMenu() {
   chords.setChecked(preferences_.chordsUnderMelody());
   connect(&chords, &QAction::toggled, this,
           [this](bool on) { preferences_.setChordsUnderMelody(on); });
-  sounds_ =
-      services_.sounds ? *services_.sounds : playback::findSoundFont(playback::soundFontPlaces());
-  menu_->showSounds(preferences_.melodySound(), preferences_.chordSound(),
-                    sounds_.failure ? soundFontProblemText(*sounds_.failure) : QString());
+  sounds_ = services_.sounds;
+  showSoundChoices();
   connect(&menu_->melodySounds(), &QActionGroup::triggered, this,
           [this](QAction* entry) { chooseSound(entry, true); });
   connect(&menu_->chordSounds(), &QActionGroup::triggered, this,
@@ -95,6 +93,8 @@ void TForm2::setUpMenu() {
 void TForm2::contextMenuEvent(QContextMenuEvent* event) {
   QWidget* under = childAt(event->pos());
   if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr) {
+    soundAvailability();
+    showSoundChoices();
     menu_->popUp(event->globalPos());
   }
 }
@@ -108,8 +108,25 @@ void TForm2::chooseSound(QAction* entry, bool forMelody) {
   }
 }
 
+// Looking for the SoundFont reads its preset list, a moment's work for a large
+// one: done when a sound is first asked for, not while the window is built.
+const playback::SoundAvailability& TForm2::soundAvailability() const {
+  if (!sounds_) {
+    sounds_ = playback::findSoundFont(playback::soundFontPlaces());
+  }
+  return *sounds_;
+}
+
+// The menu's sound entries as chosen; the instruments off, with the reason, once
+// the SoundFont is known to be missing or unreadable.
+void TForm2::showSoundChoices() {
+  const auto& failure = sounds_ ? sounds_->failure : std::nullopt;
+  menu_->showSounds(preferences_.melodySound(), preferences_.chordSound(),
+                    failure ? soundFontProblemText(*failure) : QString());
+}
+
 playback::StreamSounds TForm2::soundsToPlay() const {
-  return sounds_.streamSounds(preferences_.melodySound(), preferences_.chordSound());
+  return soundAvailability().streamSounds(preferences_.melodySound(), preferences_.chordSound());
 }
 
 playback::ChordsUnder TForm2::chordsToPlayUnder() const {

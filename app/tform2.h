@@ -107,6 +107,8 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   playback::ChordsUnder chordsToPlayUnder() const;
   // The sounds chosen in the menu, as they can sound.
   playback::StreamSounds soundsToPlay() const;
+  const playback::SoundAvailability& soundAvailability() const;
+  void showSoundChoices();
   void chooseSound(QAction* entry, bool forMelody);
   std::optional<ExportTarget> askExportFile(const QString& suggested);
   void fillSelectors();
@@ -121,7 +123,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   std::array<BarControls, music::kBarCount> bars_;
   TForm2Services services_;
   Preferences preferences_;
-  playback::SoundAvailability sounds_;
+  mutable std::optional<playback::SoundAvailability> sounds_;  // looked up when first needed
   std::unique_ptr<PracticeTints> tints_;
   WindowMenu* menu_ = nullptr;
   std::unique_ptr<history::HistoryStore> history_;
