@@ -221,7 +221,8 @@ TEST_F(MidiExport, EachTrackNamesTheGeneralMidiProgramPlaySoundsItWith) {
     EXPECT_EQ(instruments[3], playback::nameOf(row.melody));
     EXPECT_EQ(instruments[4], playback::nameOf(row.chords));
     std::vector<int> chordNotes;
-    for (const Note& note : notesByTrack(records)[4]) {
+    const auto tracks = notesByTrack(records);  // kept: a loop over a temporary's part dangles
+    for (const Note& note : tracks.at(4)) {
       chordNotes.push_back(note.number);
     }
     EXPECT_EQ(chordNotes, row.firstChordNotes) << playback::nameOf(row.chords);
