@@ -50,6 +50,9 @@ int tempoBpmOf(int tempoIndex) {
 // Opens the practice window beside this one, or brings it to the front.
 void TForm2::Practise() {
   if (!practiceWindow_) {
+    // The SoundFont is looked for now, while the window opens, rather than
+    // between the player's cue and the count-in.
+    soundAvailability();
     PracticeHost host;
     host.mainWindow = this;
     host.notes = [this] { return readNotes(); };
