@@ -95,7 +95,7 @@ class TForm2 : public QWidget, private Ui::TForm2 {
   void ComboBox22Select();  // spelling chosen
   void Practise();          // open the practice window
   PracticeWindow* practiceWindow() const;
-  void Export();            // write the song as sound, MIDI or a lead sheet
+  void Export();  // write the song as sound, MIDI or a lead sheet
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

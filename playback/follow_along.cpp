@@ -34,7 +34,8 @@ std::vector<FieldSelection> markAt(std::int64_t heardMs, const std::vector<music
 
 namespace {
 
-const music::PlannedNote* noteAt(std::int64_t heardMs, const std::vector<music::PlannedNote>& notes) {
+const music::PlannedNote* noteAt(std::int64_t heardMs,
+                                 const std::vector<music::PlannedNote>& notes) {
   const auto after = std::upper_bound(
       notes.begin(), notes.end(), heardMs,
       [](std::int64_t ms, const music::PlannedNote& note) { return ms < note.startMs; });

@@ -91,7 +91,6 @@ class PracticeRun {
     bool reported = false;
   };
 
-  const music::PlannedPass& passAt(std::int64_t heardMs) const;
   std::size_t passIndexAt(std::int64_t heardMs) const;
   std::vector<LaneNote> laneNotes(std::size_t pass) const;
   void addTrace(LaneModel& lane, const Performance& performance) const;

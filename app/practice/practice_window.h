@@ -40,7 +40,7 @@ struct PracticeHost {
   std::function<music::ChordIndexes()> chords;
   std::function<playback::ChordsUnder()> chordsUnder;
   std::function<playback::StreamSounds()> sounds;  // the melody's and the chords' sounds
-  std::function<int()> tempoBpm;  // the main window's tempo selector, as BPM
+  std::function<int()> tempoBpm;                   // the main window's tempo selector, as BPM
   NotesFields fields{};
   PracticeTints* tints = nullptr;
   playback::SoundOutput* output = nullptr;

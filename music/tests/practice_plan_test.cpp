@@ -33,8 +33,7 @@ TEST(PracticePlan, ThePassageIsTheTokensThatBeginInItsBars) {
       {"whole song", song({u"c-e-", u"g-bb"}), 1, 16, {u"c-", u"e-", u"g-", u"bb"}, {1, 2, 1, 2}},
       {"one bar", song({u"c-e-", u"g-bb", u"a-"}), 2, 2, {u"g-", u"bb"}, {1, 2}},
       // "c-e" leaves "e" to begin a token that ends in bar 2: it belongs to bar 1.
-      {"a token across two bars is its first bar's", song({u"c-e", u"-g-b"}), 2, 16,
-       {u"g-"}, {1}},
+      {"a token across two bars is its first bar's", song({u"c-e", u"-g-b"}), 2, 16, {u"g-"}, {1}},
       {"bar 1 keeps it", song({u"c-e", u"-g-b"}), 1, 1, {u"c-", u"e-"}, {1, 2}},
       {"empty bars give nothing", song({u"c-", u"", u"d-"}), 2, 2, {}, {}},
       {"last bars", song({u"c-"}), 16, 16, {}, {}},
@@ -64,9 +63,7 @@ TEST(PracticePlan, TempoRisesEachPassUpToItsCeiling) {
     std::vector<int> tempos;  // passes 1, 2, ...
   };
   const Case cases[] = {
-      {60, 10, 80, {60, 70, 80, 80}},
-      {60, 0, 120, {60, 60, 60}},
-      {60, 7, 75, {60, 67, 74, 75}},
+      {60, 10, 80, {60, 70, 80, 80}}, {60, 0, 120, {60, 60, 60}}, {60, 7, 75, {60, 67, 74, 75}},
       {100, 10, 80, {100, 100}},  // a ceiling under the start holds the start
       {240, 20, 240, {240, 240}},
   };
@@ -118,7 +115,7 @@ TEST(PracticePlan, PassesFollowOneAnotherAtTheirOwnTempo) {
   notes.fill(u"c-e-g-bb");
   const PracticePlan plan = planPractice(notes, settings);
   ASSERT_EQ(plan.passes.size(), 3U);
-  EXPECT_EQ(plan.countInMs.back(), 4000);  // the count-in at the first pass's tempo
+  EXPECT_EQ(plan.countInMs.back(), 4000);                // the count-in at the first pass's tempo
   const std::int64_t lengths[] = {16000, 13714, 12000};  // 16 beats at 70: 13714.3 ms
   std::int64_t start = 4000;
   for (std::size_t pass = 0; pass < 3; ++pass) {

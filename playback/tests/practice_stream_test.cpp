@@ -35,12 +35,20 @@ TEST(PracticeStream, CountInThenTheListeningAndThePlayersSilence) {
   const auto plan = music::planPractice(notes, settings(1, 2, 72, 1, true));
   const PracticeStream stream = practiceStream(plan, std::nullopt);
   const std::vector<Tone> expected = {
-      countInTone(833), countInTone(834), countInTone(833), countInTone(833),
+      countInTone(833),
+      countInTone(834),
+      countInTone(833),
+      countInTone(833),
       // listening: as play sounds the passage, text that names no note a rest
-      {frequencyOf(u"c-"), 833}, {frequencyOf(u"e-"), 834}, {frequencyOf(u"g-"), 833},
+      {frequencyOf(u"c-"), 833},
+      {frequencyOf(u"e-"), 834},
+      {frequencyOf(u"g-"), 833},
       {kRestHz, 833},
       // the player's turn
-      {kRestHz, 833}, {kRestHz, 834}, {kRestHz, 833}, {kRestHz, 833}};
+      {kRestHz, 833},
+      {kRestHz, 834},
+      {kRestHz, 833},
+      {kRestHz, 833}};
   EXPECT_EQ(stream.tones, expected);
   EXPECT_EQ(totalMs(stream.tones), plan.endMs);
   EXPECT_TRUE(stream.chords.empty());
@@ -56,9 +64,10 @@ TEST(PracticeStream, EachBarsChordLiesUnderItsNotesInEveryPass) {
   // bar 7 has none
   const auto plan = music::planPractice(notes, settings(5, 7, 60, 2));
   const PracticeStream stream = practiceStream(plan, chords);
-  const Accompaniment expected = {
-      {4000, 8000, chordFrequencies(0)},   {8000, 12000, chordFrequencies(19)},
-      {16000, 20000, chordFrequencies(0)}, {20000, 24000, chordFrequencies(19)}};
+  const Accompaniment expected = {{4000, 8000, chordFrequencies(0)},
+                                  {8000, 12000, chordFrequencies(19)},
+                                  {16000, 20000, chordFrequencies(0)},
+                                  {20000, 24000, chordFrequencies(19)}};
   EXPECT_EQ(stream.chords, expected);
 }
 
@@ -103,11 +112,11 @@ TEST(PracticeStream, TheMarkFollowsTheNoteSoundingOrDue) {
     std::vector<FieldSelection> mark;
   };
   const Case cases[] = {
-      {0, {}},                 // count-in
-      {4000, {{1, 0, 2}}},     // listening to g-
-      {5500, {{1, 0, 2}}},     // playing it
-      {6999, {{1, 0, 2}}},     // pass 2, playing
-      {8000, {}},              // the end
+      {0, {}},              // count-in
+      {4000, {{1, 0, 2}}},  // listening to g-
+      {5500, {{1, 0, 2}}},  // playing it
+      {6999, {{1, 0, 2}}},  // pass 2, playing
+      {8000, {}},           // the end
   };
   for (const Case& c : cases) {
     EXPECT_EQ(markInPractice(c.heardMs, plan), c.mark) << c.heardMs;

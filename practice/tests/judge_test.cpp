@@ -9,8 +9,8 @@
 
 #include "music/tests/notes_texts.h"
 #include "practice/practice_result.h"
-#include "practice/testing/synthesised_player.h"
 #include "practice/testing/pass_helpers.h"
+#include "practice/testing/synthesised_player.h"
 
 namespace quavern::practice {
 namespace {
