@@ -44,6 +44,15 @@ constexpr double kAttackBelowTopDb = 12.0;
 // mostly dips deeper.
 constexpr double kSamePitchRiseDb = 8.0;
 
+// A choir's or a string section's beating swings a held note, and its
+// release, by 10 dB within 50 ms, again and again; averaged over 60 ms it
+// hardly moves. A note let go and attacked again dips for longer, and its slow
+// level rises kSlowRiseDb within kSlowRiseMs of the dip.
+constexpr std::int64_t kSlowLevelMs = 60;
+constexpr std::int64_t kSlowDipBlocks = 4;
+constexpr std::int64_t kSlowRiseMs = 100;
+constexpr double kSlowRiseDb = 5.0;
+
 // The pitch after an attack, to compare with the one before: frames centred
 // 40 to 100 ms after, when the new note rings over the old one's reverb.
 constexpr std::int64_t kSettledFromMs = 40;
@@ -125,12 +134,16 @@ std::int64_t AudioAnalyser::frameLatencySamples() const {
 
 std::int64_t AudioAnalyser::coverageLagSamples() const {
   const std::int64_t ms = sampleRate_ / 1000;
-  const std::int64_t level =
-      (riseBlocks_ + kDipLookAheadBlocks + 2) * blockLength_ + kLevelAfterPitchMs * ms;
+  const std::int64_t level = (levelLookAheadBlocks() + 2) * blockLength_ + kLevelAfterPitchMs * ms;
   const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples +
                              (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
   const std::int64_t onsetPitch = frameLatencySamples() + kSettledToMs * ms + 2 * kFrameHopSamples;
   return std::max({level, pitch, onsetPitch});
+}
+
+// Blocks past a dip candidate that deciding on it reads.
+std::int64_t AudioAnalyser::levelLookAheadBlocks() const {
+  return std::max({riseBlocks_, kDipLookAheadBlocks, (kSlowRiseMs + kSlowLevelMs / 2) / kBlockMs});
 }
 
 void AudioAnalyser::feed(std::span<const std::int16_t> newSamples, Performance& performance) {
@@ -229,7 +242,7 @@ std::optional<AudioAnalyser::PendingOnset> AudioAnalyser::attackAfterDip(std::in
 
 void AudioAnalyser::findLevelOnsets() {
   const std::int64_t refractory = kRefractoryMs * sampleRate_ / 1000;
-  while (nextDipCandidate_ + riseBlocks_ < nextBlock_) {
+  while (nextDipCandidate_ + levelLookAheadBlocks() < nextBlock_) {
     const std::int64_t dip = nextDipCandidate_++;
     if (!isLevelDip(dip)) {
       continue;
@@ -335,7 +348,33 @@ std::optional<double> AudioAnalyser::medianSemitones(std::int64_t from, std::int
 }
 
 bool AudioAnalyser::isNewAttack(const PendingOnset& attack) const {
-  return attack.riseDb >= kSamePitchRiseDb || !keepsTheSamePitch(attack);
+  return (attack.riseDb >= kSamePitchRiseDb && slowLevelRise(attack.dip) >= kSlowRiseDb) ||
+         !keepsTheSamePitch(attack);
+}
+
+// The level averaged over kSlowLevelMs centred on `block`, in dB.
+double AudioAnalyser::slowLevel(std::int64_t block) const {
+  const std::int64_t half = kSlowLevelMs / kBlockMs / 2;
+  double power = 0.0;
+  for (std::int64_t b = block - half; b < block + half; ++b) {
+    power += std::pow(10.0, blockLevel(std::max(b, levelsStart_)) / 10.0);
+  }
+  return 10.0 * std::log10(power / static_cast<double>(2 * half));
+}
+
+// How far the slow level rises from around `dip` to its top in the
+// kSlowRiseMs after.
+double AudioAnalyser::slowLevelRise(std::int64_t dipSample) const {
+  const std::int64_t dip = dipSample / blockLength_;
+  double bottom = slowLevel(dip);
+  for (std::int64_t b = dip - kSlowDipBlocks; b <= dip + kSlowDipBlocks; ++b) {
+    bottom = std::min(bottom, slowLevel(b));
+  }
+  double top = bottom;
+  for (std::int64_t b = dip; b <= dip + kSlowRiseMs / kBlockMs; ++b) {
+    top = std::max(top, slowLevel(b));
+  }
+  return top - bottom;
 }
 
 bool AudioAnalyser::keepsTheSamePitch(const PendingOnset& attack) const {

@@ -17,8 +17,9 @@ namespace quavern::practice {
 //
 // Onsets come from two cues. A rise of the level (5 ms blocks) of a few dB
 // within 80 ms of a dip is a new attack, and of 8 dB when it comes back to the
-// pitch held before (a repeated note); a decay, a ring or a reverb tail never
-// rises, so it makes none. A change of the
+// pitch held before (a repeated note), its level averaged over 60 ms rising
+// 5 dB too; a decay, a ring or a reverb tail never rises, and the beating of a
+// choir or a string section swings too fast, so they make none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
 // note played legato without a dip; octave jumps are left to the level cue, as
 // the detector's own octave slips look just like them.
@@ -52,6 +53,7 @@ class AudioAnalyser {
   void findPitchOnsets();
   void emitOnsets(Performance& performance);
   void trimHistory();
+  std::int64_t levelLookAheadBlocks() const;
 
   std::optional<double> frameSemitones(std::int64_t frame) const;
   double blockLevel(std::int64_t block) const;
@@ -59,6 +61,8 @@ class AudioAnalyser {
   std::optional<PendingOnset> attackAfterDip(std::int64_t dip) const;
   bool keepsTheSamePitch(const PendingOnset& attack) const;
   bool isNewAttack(const PendingOnset& attack) const;
+  double slowLevel(std::int64_t block) const;
+  double slowLevelRise(std::int64_t dipSample) const;
   std::int64_t quietestBlockBefore(std::int64_t sample) const;
   bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
   bool confirmedByLevel(std::int64_t pitchOnset) const;

@@ -6,11 +6,16 @@
 //
 //   quavern_instrument_accuracy [soundfont.sf2] [notes per instrument]
 //
+// QUAVERN_ACCURACY_ONLY=<instrument> runs one instrument; with
+// QUAVERN_ACCURACY_TRACE set, every note judged otherwise than played is shown
+// with the levels and pitches around it.
+//
 // Some of the SoundFont's samples are out of tune by themselves (its choir by
 // tens of cents): each key is first rendered alone and measured, and every
 // note of the melodies is bent back into tune by that much, so the figures
 // count the judge's errors and not the SoundFont's.
 #include <fluidsynth.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,8 +43,9 @@ constexpr int kRate = kPerformanceRate;
 constexpr std::int64_t kSlotMs = 600;  // 100 BPM
 constexpr std::int64_t kLeadInMs = 1000;
 constexpr double kJitterMs = 30.0;
-constexpr double kPeak = 0.5;        // the take's loudest sample
-constexpr double kHissSnrDb = 30.0;  // hiss below the notes in the room
+constexpr std::int64_t kRearticulationMs = 60;  // gap before a repeated note
+constexpr double kPeak = 0.5;                   // the take's loudest sample
+constexpr double kHissSnrDb = 30.0;             // hiss below the notes in the room
 
 struct Instrument {
   const char* name;
@@ -235,9 +241,17 @@ std::vector<Renderer::Event> eventsOf(const Melody& melody, const std::map<int, 
     const auto on =
         slotStartSample(k) + static_cast<std::int64_t>(notes[k].offsetMs * kRate / 1000);
     std::int64_t off = slotStartSample(k) + kSlotMs * kRate / 1000 * 8 / 10;
-    if (notes[k].legato && k + 1 < notes.size() && notes[k + 1].played != Played::Missed) {
-      off =
+    if (k + 1 < notes.size() && notes[k + 1].played != Played::Missed) {
+      const std::int64_t nextOn =
           slotStartSample(k + 1) + static_cast<std::int64_t>(notes[k + 1].offsetMs * kRate / 1000);
+      if (notes[k].legato) {
+        off = nextOn;
+      }
+      // Nobody slurs a note into itself: a repeated note is tongued, bowed or
+      // sung again, the first one let go a moment before.
+      if (notes[k + 1].playedKey == notes[k].playedKey) {
+        off = std::min(off, nextOn - kRearticulationMs * kRate / 1000);
+      }
     }
     events.push_back({on, channel, notes[k].playedKey, -detune.at(notes[k].playedKey)});
     events.push_back({std::max(off, on + kRate / 20), channel, -1, 0.0});
@@ -289,8 +303,10 @@ std::vector<std::int16_t> readWav(const std::string& path) {
 // then hiss kHissSnrDb below the notes.
 std::vector<double> inRoom(const std::vector<double>& dry, std::uint32_t seed) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
-  const std::string in = (folder / "quavern-accuracy-dry.wav").string();
-  const std::string out = (folder / "quavern-accuracy-room.wav").string();
+  // Named for this process: two runs side by side keep to their own files.
+  const std::string tag = std::to_string(getpid());
+  const std::string in = (folder / ("quavern-accuracy-dry-" + tag + ".wav")).string();
+  const std::string out = (folder / ("quavern-accuracy-room-" + tag + ".wav")).string();
   writeWav(in, testing::toSamples(dry));
   const std::string command = "sox -q " + in + " " + out + " reverb 60 50 80 gain -n -6";
   if (std::system(command.c_str()) != 0) {
@@ -341,6 +357,41 @@ const char* nameOf(Timing timing) {
       break;
   }
   return "-";
+}
+
+// The 5 ms levels from 600 ms before `start` to 300 ms after, and the
+// detector's frames, when QUAVERN_ACCURACY_TRACE is set.
+std::string traceOf(const std::vector<std::int16_t>& input, const Performance& performance,
+                    std::int64_t start) {
+  std::string why;
+  if (std::getenv("QUAVERN_ACCURACY_TRACE") != nullptr) {
+    why += "\n      5 ms levels from -600 ms:";
+    const std::int64_t block = kRate / 200;
+    for (std::int64_t at = start - kRate * 3 / 5; at < start + kRate * 3 / 10; at += block) {
+      if ((at - start) % (kRate / 10) == 0) {
+        why += " |";
+      }
+      double energy = 0.0;
+      for (std::int64_t i = at; i < at + block; ++i) {
+        const double value = input[static_cast<std::size_t>(std::max<std::int64_t>(i, 0))];
+        energy += value * value;
+      }
+      why += ' ';
+      why += std::to_string(static_cast<int>(
+          std::lround(10.0 * std::log10(energy / static_cast<double>(block) + 1e-3) - 90.3)));
+    }
+    why += "\n      levels/pitch:";
+    for (const PitchFrame& frame : performance.frames) {
+      if (frame.sample >= start - kRate / 5 && frame.sample < start + kRate * 3 / 10 &&
+          frame.sample % (2 * kFrameHopSamples) == 0) {
+        char cell[40];
+        std::snprintf(cell, sizeof cell, " %.0f/%.1f", frame.levelDbfs,
+                      frame.hz ? semitonesOf(*frame.hz) : 0.0);
+        why += cell;
+      }
+    }
+  }
+  return why;
 }
 
 void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally& tally) {
@@ -417,18 +468,7 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
         why += std::to_string((onset.sample - start) * 1000 / kRate);
       }
     }
-    if (std::getenv("QUAVERN_ACCURACY_TRACE") != nullptr) {
-      why += "\n      levels/pitch:";
-      for (const PitchFrame& frame : performance.frames) {
-        if (frame.sample >= start - kRate / 5 && frame.sample < start + kRate * 3 / 10 &&
-            frame.sample % (2 * kFrameHopSamples) == 0) {
-          char cell[40];
-          std::snprintf(cell, sizeof cell, " %.0f/%.1f", frame.levelDbfs,
-                        frame.hz ? semitonesOf(*frame.hz) : 0.0);
-          why += cell;
-        }
-      }
-    }
+    why += traceOf(input, performance, slotStartSample(k));
     tally.failures.push_back(why);
   }
 }
@@ -448,11 +488,14 @@ int run(const std::string& soundFont, int notesPerInstrument) {
     std::fprintf(stderr, "cannot load %s\n", soundFont.c_str());
     return 1;
   }
-  std::mt19937 random(17);
   Tally all;
   std::printf("%-13s %-6s %6s %9s %8s %8s\n", "instrument", "room", "notes", "as played", "onset50",
               "onset95");
+  const char* only = std::getenv("QUAVERN_ACCURACY_ONLY");
   for (const Instrument& instrument : kInstruments) {
+    if (only != nullptr && std::string(only) != instrument.name) {
+      continue;
+    }
     std::map<int, double> detune;
     double worstDetune = 0.0;
     int silentKeys = 0;
@@ -470,6 +513,7 @@ int run(const std::string& soundFont, int notesPerInstrument) {
       std::printf("%-13s %d keys of its register have no steady pitch in the SoundFont\n",
                   instrument.name, silentKeys);
     }
+    std::mt19937 random(static_cast<std::uint32_t>(17 + instrument.program));
     const Melody melody = composeMelody(instrument, detune, notesPerInstrument, random);
     const std::int64_t length =
         slotStartSample(melody.notes.size()) + kRate;  // a second's ring after the last slot

@@ -22,6 +22,11 @@ double decayAt(std::int64_t i, int sampleRate, double dbPerSecond) {
   return std::pow(10.0, -dbPerSecond * static_cast<double>(i) / sampleRate / 20.0);
 }
 
+double beatAt(double t, const Voice& voice) {
+  const double down = 0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * voice.beatingHz * t));
+  return std::pow(10.0, -voice.beatingDb * down / 20.0);
+}
+
 double partialSum(std::span<const double> partials) {
   double sum = 0.0;
   for (const double amplitude : partials) {
@@ -68,9 +73,9 @@ std::vector<double> render(const Voice& voice, std::int64_t length, int sampleRa
         value += voice.partials[k] * std::sin(2.0 * std::numbers::pi * harmonic * phase);
       }
     }
-    signal[static_cast<std::size_t>(i)] = scale * value *
-                                          fadeAt(i, length, sampleRate, voice.attackMs) *
-                                          decayAt(i, sampleRate, voice.decayDbPerSecond);
+    signal[static_cast<std::size_t>(i)] =
+        scale * value * fadeAt(i, length, sampleRate, voice.attackMs) *
+        decayAt(i, sampleRate, voice.decayDbPerSecond) * beatAt(t, voice);
     phase += hz / sampleRate;
     phase -= std::floor(phase);
   }

@@ -18,6 +18,10 @@ struct Voice {
   double peak = 0.25;             // of the sum of the partials, full scale 1
   double attackMs = 5.0;          // linear rise from silence: a flute's or a voice's is slow
   double decayDbPerSecond = 0.0;  // after the attack: a plucked string's ring dies away
+  // The level swings down by this much and back, beatingHz times a second, as
+  // a choir's voices beat against one another.
+  double beatingDb = 0.0;
+  double beatingHz = 12.0;
 };
 
 // Frequency of a note on the MIDI scale (69 is A 440 Hz), plus cents.

@@ -52,6 +52,14 @@ Voice plucked(double semitones) {
   return voice;
 }
 
+// A choir's held note: its voices beat, swinging the level by 10 dB twelve
+// times a second.
+Voice choir(double semitones) {
+  Voice voice = sung(semitones);
+  voice.beatingDb = 10.0;
+  return voice;
+}
+
 // Slot k (from 0, after the count-in) sung from `fromMs` to `toMs` of it.
 SungNote at(std::int64_t k, Voice voice, std::int64_t fromMs = 0, std::int64_t toMs = 450) {
   const std::int64_t slotMs = (music::kCountInTones + k) * kNoteMs;
@@ -120,6 +128,14 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"g-g-d-",
        {at(0, plucked(kG4), 0, 1500)},
        {right(), kMissed, kMissed}},
+      {"a choir's beating through the next slots is no new note",
+       u"e-e-e-",
+       {at(0, choir(kE4), 0, 1500)},
+       {right(), kMissed, kMissed}},
+      {"a choir's note sung again after a breath",
+       u"e-e-g-",
+       {at(0, choir(kE4), 0, 440), at(1, choir(kE4), 0, 440), at(2, choir(kG4), 0, 440)},
+       {right(), right(), right()}},
       {"late and early by more than 80 ms",
        u"c-e-g-c-",
        {at(0, sung(kC4), 120, 450), at(1, sung(kE4), 30, 350), at(2, sung(kG4), -100, 400),
