@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "practice/onset_refiner.h"
 #include "practice/pitch_class.h"
 
 namespace quavern::practice {
@@ -64,9 +65,10 @@ constexpr std::int64_t kPitchBeforeFromMs = 100;
 constexpr std::int64_t kPitchBeforeToMs = 30;
 
 // A pitch change shows once the new note fills half a frame, late after a soft
-// attack: its onset is the quietest block of the 80 ms before, where the old
-// note gave way to the new one.
-constexpr std::int64_t kPitchChangeBackMs = 80;
+// attack: its onset is first put at the quietest block of the 40 ms before,
+// where the old note gave way to the new one, then placed where the new
+// note's harmonics rose.
+constexpr std::int64_t kPitchChangeBackMs = 40;
 
 // The first frame that names a slurred note's pitch is centred this long after
 // the change: the new note must fill most of its 63 ms.
@@ -98,6 +100,12 @@ constexpr std::int64_t kLevelAfterPitchMs = 30;
 // past the attack's noise.
 constexpr std::int64_t kOnsetPitchFromMs = 20;
 constexpr std::int64_t kOnsetPitchToMs = 60;
+
+// The pitch held before an onset, whose harmonics the new note's are told
+// from: frames centred 200 to 120 ms before it, before even a late-found
+// note began.
+constexpr std::int64_t kPitchHeldFromMs = 200;
+constexpr std::int64_t kPitchHeldToMs = 120;
 
 // Old analysis is dropped this long after it is last needed.
 constexpr std::int64_t kKeepMs = 1000;
@@ -138,7 +146,7 @@ std::int64_t AudioAnalyser::coverageLagSamples() const {
   const std::int64_t pitch = frameLatencySamples() + (kPitchRunFrames + 1) * kFrameHopSamples +
                              (kPitchChangeBackMs + kPitchShowsAfterMs) * ms;
   const std::int64_t onsetPitch = frameLatencySamples() + kSettledToMs * ms + 2 * kFrameHopSamples;
-  return std::max({level, pitch, onsetPitch});
+  return std::max({level, pitch, onsetPitch}) + kRefineBackMs * ms;
 }
 
 // Blocks past a dip candidate that deciding on it reads.
@@ -154,8 +162,11 @@ void AudioAnalyser::feed(std::span<const std::int16_t> newSamples, Performance& 
   findLevelOnsets();
   findPitchOnsets();
   emitOnsets(performance);
-  const std::int64_t covered = std::min(decidedUntil(), nextFrame_ * kFrameHopSamples);
+  const std::int64_t framesUntil = nextFrame_ * kFrameHopSamples;
+  const std::int64_t covered =
+      std::min(decidedUntil() - kRefineBackMs * (sampleRate_ / 1000), framesUntil);
   performance.coveredUntil = std::max(performance.coveredUntil, covered);
+  performance.framesCoveredUntil = std::max(performance.framesCoveredUntil, framesUntil);
   trimHistory();
 }
 
@@ -430,20 +441,46 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
       due.push_back(onset.sample);
     }
   }
-  std::ranges::sort(due);
+  std::vector<Onset> placed;
   for (const std::int64_t sample : due) {
-    performance.onsets.push_back({sample, pitchAfter(sample)});
+    placed.push_back(placedOnset(sample));
+  }
+  std::ranges::sort(placed, {}, &Onset::sample);
+  const std::int64_t refractory = kRefractoryMs * sampleRate_ / 1000;
+  for (const Onset& onset : placed) {
+    if (performance.onsets.empty() ||
+        onset.sample >= performance.onsets.back().sample + refractory) {
+      performance.onsets.push_back(onset);
+    }
   }
   const std::int64_t stale = until - kKeepMs * (sampleRate_ / 1000);
   std::erase_if(levelOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
   std::erase_if(pitchOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
 }
 
+// The onset a cue found at `sample`, placed where the new note's harmonics
+// rose, with the pitch it began.
+Onset AudioAnalyser::placedOnset(std::int64_t sample) const {
+  const std::optional<double> hz = pitchAfter(sample);
+  if (!hz) {
+    return {sample, hz};
+  }
+  const std::int64_t ms = sampleRate_ / 1000;
+  const std::optional<double> before =
+      medianSemitones(sample - kPitchHeldFromMs * ms, sample - kPitchHeldToMs * ms);
+  const std::optional<double> oldHz =
+      before ? std::optional<double>(440.0 * std::exp2((*before - 69.0) / 12.0)) : std::nullopt;
+  const SampleWindow window{history_, historyStart_};
+  return {refineOnset(window, sample, *hz, oldHz, sampleRate_), hz};
+}
+
 // Drops samples, levels and frame pitches that no later step reads.
 void AudioAnalyser::trimHistory() {
   const std::int64_t keep = kKeepMs * sampleRate_ / 1000;
-  const std::int64_t samplesNeeded =
-      std::min(nextFrame_ * kFrameHopSamples - frameLength_ / 2, nextBlock_ * blockLength_);
+  const std::int64_t refinerNeeds =
+      emittedUntil_ - (kRefineBackMs + kRefineWindowMs) * (sampleRate_ / 1000);
+  const std::int64_t samplesNeeded = std::min(
+      {nextFrame_ * kFrameHopSamples - frameLength_ / 2, nextBlock_ * blockLength_, refinerNeeds});
   if (samplesNeeded - historyStart_ > keep) {
     history_.erase(history_.begin(),
                    history_.begin() + static_cast<std::ptrdiff_t>(samplesNeeded - historyStart_));

@@ -67,6 +67,7 @@ class AudioAnalyser {
   bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
   bool confirmedByLevel(std::int64_t pitchOnset) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
+  Onset placedOnset(std::int64_t sample) const;
   std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;
   std::int64_t decidedUntil() const;
 

@@ -17,6 +17,12 @@ Stretch judgedStretch(std::int64_t start, std::int64_t length) {
   return {start + length / 4, start + length * 3 / 4};
 }
 
+// A slot's onset lies before the middle of the slot; what begins after it
+// belongs to the next slot.
+std::int64_t onsetWindowEnd(std::int64_t start, std::int64_t length) {
+  return start + (length - length / 2);
+}
+
 std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
   return value >= 0 ? (value + divisor - 1) / divisor : -((-value) / divisor);
 }
@@ -79,8 +85,9 @@ std::vector<SlotVerdict> PassJudge::update(const Performance& performance) {
   while (!finished()) {
     const Slot& slot = slots_[verdicts_.size()];
     const std::int64_t start = slot.startSample + alignment_.streamOrigin;
-    const Stretch stretch = judgedStretch(start, slot.endSample - slot.startSample);
-    if (performance.coveredUntil < stretch.end) {
+    const std::int64_t length = slot.endSample - slot.startSample;
+    if (performance.coveredUntil < onsetWindowEnd(start, length) ||
+        performance.framesFinalUntil() < judgedStretch(start, length).end) {
       break;
     }
     verdicts_.push_back(judge(slot, performance));
@@ -131,7 +138,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) c
 std::optional<std::int64_t> PassJudge::onsetOf(const Performance& performance, std::int64_t start,
                                                std::int64_t length) const {
   const std::int64_t from = start - length / 2;
-  const std::int64_t to = start + (length - length / 2);
+  const std::int64_t to = onsetWindowEnd(start, length);
   const auto first = std::ranges::lower_bound(performance.onsets, from, {}, &Onset::sample);
   std::optional<std::int64_t> nearest;
   for (auto onset = first; onset != performance.onsets.end() && onset->sample < to; ++onset) {

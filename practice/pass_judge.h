@@ -52,8 +52,9 @@ struct Alignment {
 };
 
 // Judges the slots of one pass as the performance grows. Pure: no clock, no
-// device; a slot is judged as soon as the performance covers it and a little
-// after, so a pass's result is ready shortly after its end.
+// device; a slot is judged as soon as the performance's onsets cover its first
+// half and its frames three quarters of it, so a pass's result is ready
+// shortly after its end.
 //
 // A note slot is judged on what the performance holds around it:
 // - its onset: of the onsets from half the slot before its start to half the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -31,11 +32,16 @@ struct Onset {
 };
 
 // Grows while the input is read: frames and onsets in time order. Everything
-// before `coveredUntil` has been analysed for good and will not change.
+// before `coveredUntil` has been analysed for good and will not change. Frames
+// are final sooner than onsets, whose placement looks back: those before
+// framesCoveredUntil will not change either.
 struct Performance {
   std::vector<PitchFrame> frames;
   std::vector<Onset> onsets;
   std::int64_t coveredUntil = 0;
+  std::int64_t framesCoveredUntil = 0;
+
+  std::int64_t framesFinalUntil() const { return std::max(coveredUntil, framesCoveredUntil); }
 };
 
 }  // namespace quavern::practice

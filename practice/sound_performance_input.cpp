@@ -28,6 +28,7 @@ void SoundPerformanceInput::poll(Performance& performance) {
   performance.onsets.insert(performance.onsets.end(), decided_.onsets.begin(),
                             decided_.onsets.end());
   performance.coveredUntil = decided_.coveredUntil;
+  performance.framesCoveredUntil = decided_.framesCoveredUntil;
   decided_.frames.clear();
   decided_.onsets.clear();
 }

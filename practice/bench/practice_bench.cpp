@@ -13,6 +13,7 @@
 #include "music/token_cuts.h"
 #include "practice/audio_analyser.h"
 #include "practice/judge.h"
+#include "practice/pass_judge.h"
 #include "practice/pitch_class.h"
 #include "practice/pitch_detector.h"
 #include "practice/testing/pass_helpers.h"
@@ -136,6 +137,41 @@ void TraceLatency(benchmark::State& state) {
       static_cast<double>(analyser.coverageLagSamples()) * 1000.0 / kRate;
 }
 BENCHMARK(TraceLatency)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// From the end of a pass of eight sung notes to the moment its last verdict is
+// ready, fed 10 ms at a time, at the tempo given in BPM: the goal is 100 ms.
+void PassResultDelay(benchmark::State& state) {
+  const std::int64_t noteMs = 60000 / state.range(0);
+  const std::vector<music::TokenCut> tokens =
+      music::cutTokens(music::NotesTexts{u"c-e-g-b-c-e-g-b-"});
+  const double scale[] = {60, 64, 67, 71};
+  std::vector<testing::SungNote> notes;
+  for (std::int64_t k = 0; k < std::ssize(tokens); ++k) {
+    const std::int64_t from = (kCountInNotes + k) * noteMs;
+    notes.push_back(
+        {from,
+         from + noteMs * 9 / 10,
+         {.hz = testing::hzOf(scale[k % 4]), .partials = testing::sawtoothPartials(8)}});
+  }
+  const std::int64_t passEndMs = (kCountInNotes + std::ssize(tokens)) * noteMs;
+  const std::vector<std::int16_t> input =
+      testing::toSamples(testing::perform(notes, passEndMs + 1000, kRate));
+  constexpr std::size_t kChunk = 480;
+  double delayMs = 0.0;
+  for (auto _ : state) {
+    PassJudge judge(testing::slotsOf(tokens, noteMs), {}, {0});
+    AudioAnalyser analyser;
+    Performance performance;
+    std::size_t at = 0;
+    for (; at < input.size() && !judge.finished(); at += kChunk) {
+      analyser.feed(std::span(input).subspan(at, std::min(kChunk, input.size() - at)), performance);
+      judge.update(performance);
+    }
+    delayMs = static_cast<double>(at) * 1000.0 / kRate - static_cast<double>(passEndMs);
+  }
+  state.counters["delay_ms"] = delayMs;
+}
+BENCHMARK(PassResultDelay)->Arg(60)->Arg(120)->Arg(240)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quavern::practice

@@ -195,8 +195,13 @@ TEST(AudioAnalyser, ChunkedFeedingGivesTheSamePerformanceAsOneFeed) {
       EXPECT_EQ(chunked.onsets[i].hz, whole.onsets[i].hz) << chunk;
     }
     EXPECT_EQ(chunked.coveredUntil, whole.coveredUntil) << chunk;
+    EXPECT_EQ(chunked.framesCoveredUntil, whole.framesCoveredUntil) << chunk;
   }
-  EXPECT_GE(whole.coveredUntil, std::ssize(input) - AudioAnalyser().coverageLagSamples());
+  const AudioAnalyser analyser;
+  EXPECT_GE(whole.coveredUntil, std::ssize(input) - analyser.coverageLagSamples());
+  // The pitch is final long before the onsets are placed for good.
+  EXPECT_GE(whole.framesCoveredUntil,
+            std::ssize(input) - analyser.frameLatencySamples() - kFrameHopSamples);
 }
 
 // A performance made by hand: a steady pitch from `fromMs` to `toMs` and

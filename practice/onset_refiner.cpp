@@ -1,0 +1,118 @@
+#include "practice/onset_refiner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace quavern::practice {
+namespace {
+
+// The energy is measured on a Hann window of 30 ms ending at each 5 ms step:
+// a note that begins is seen within a few milliseconds of entering it, and
+// two harmonics 70 Hz apart are told apart.
+constexpr std::int64_t kWindowMs = kRefineWindowMs;
+constexpr std::int64_t kStepMs = 5;
+constexpr double kClearOfOldHz = 2.0 * 1000.0 / kWindowMs;
+
+// The window's newest samples weigh least: a note that begins at once rises
+// 10 dB out of a quiet 40 dB below it when it has been in the window for 5 ms.
+constexpr std::int64_t kSeenAfterMs = 5;
+
+// Harmonics up to 5 kHz, at most 16 of them, at least two.
+constexpr double kHighestHarmonicHz = 5000.0;
+constexpr int kMostHarmonics = 16;
+constexpr std::size_t kFewestHarmonics = 2;
+
+// The new note's harmonics must rise at least 20 dB out of their quiet, as
+// they do even over a room's reverb; the note began where they first rose
+// 10 dB above it.
+constexpr double kLeastRiseDb = 20.0;
+constexpr double kRiseAboveQuietDb = 10.0;
+
+// The new note's harmonics that lie clear of every harmonic of the old one.
+std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, int sampleRate) {
+  const double highest = std::min(kHighestHarmonicHz, 0.45 * sampleRate);
+  std::vector<double> harmonics;
+  for (int h = 1; h <= kMostHarmonics && h * newHz <= highest; ++h) {
+    const double hz = h * newHz;
+    if (oldHz) {
+      const double nearestOld = std::max(1.0, std::round(hz / *oldHz)) * *oldHz;
+      if (std::abs(hz - nearestOld) < kClearOfOldHz) {
+        continue;
+      }
+    }
+    harmonics.push_back(hz);
+  }
+  return harmonics;
+}
+
+// Energy at the harmonics, in dB, of the Hann-windowed samples [end - length, end).
+double harmonicDb(const SampleWindow& window, std::int64_t end, std::span<const double> hann,
+                  std::span<const double> harmonics, int sampleRate) {
+  const std::int64_t begin = end - std::ssize(hann) - window.first;
+  double energy = 0.0;
+  for (const double hz : harmonics) {
+    // Goertzel's recurrence: one multiply-add a sample for each harmonic.
+    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / sampleRate);
+    double s1 = 0.0;
+    double s2 = 0.0;
+    for (std::size_t i = 0; i < hann.size(); ++i) {
+      const double x = hann[i] * window.samples[static_cast<std::size_t>(begin) + i];
+      const double s0 = x + coefficient * s1 - s2;
+      s2 = s1;
+      s1 = s0;
+    }
+    energy += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+  }
+  return 10.0 * std::log10(energy + 1.0);
+}
+
+std::vector<double> hannWindow(std::int64_t length) {
+  std::vector<double> hann(static_cast<std::size_t>(length));
+  for (std::size_t i = 0; i < hann.size(); ++i) {
+    hann[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
+                                   static_cast<double>(length));
+  }
+  return hann;
+}
+
+}  // namespace
+
+std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double newHz,
+                         std::optional<double> oldHz, int sampleRate) {
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t length = kWindowMs * ms;
+  const std::int64_t step = kStepMs * ms;
+  const std::int64_t firstEnd = guess - kRefineBackMs * ms;
+  const std::int64_t lastEnd = guess + kRefineAheadMs * ms;
+  const std::vector<double> harmonics = clearHarmonics(newHz, oldHz, sampleRate);
+  if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
+      lastEnd > window.first + std::ssize(window.samples)) {
+    return guess;
+  }
+  const std::vector<double> hann = hannWindow(length);
+  std::vector<double> db;
+  for (std::int64_t end = firstEnd; end <= lastEnd; end += step) {
+    db.push_back(harmonicDb(window, end, hann, harmonics, sampleRate));
+  }
+  const auto atGuess = static_cast<std::ptrdiff_t>((guess - firstEnd) / step);
+  const auto quietest = std::min_element(db.begin(), db.begin() + atGuess + 1);
+  const auto top = std::max_element(quietest, db.end());
+  if (*top - *quietest < kLeastRiseDb) {
+    return guess;
+  }
+  const double threshold = *quietest + kRiseAboveQuietDb;
+  auto rise = top;
+  while (rise != quietest && *(rise - 1) >= threshold) {
+    --rise;
+  }
+  // Between the step below the threshold and the one above, in proportion.
+  const double below = *(rise - 1);
+  const double share = (threshold - below) / (*rise - below);
+  const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
+                     share * static_cast<double>(step);
+  return static_cast<std::int64_t>(std::lround(end)) - kSeenAfterMs * ms;
+}
+
+}  // namespace quavern::practice

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace quavern::practice {
+
+// The samples an onset is placed on: `samples[0]` is sample `first` of the
+// input, mono, signed 16-bit.
+struct SampleWindow {
+  std::span<const std::int16_t> samples;
+  std::int64_t first = 0;
+};
+
+// A new note's partials are nearly silent before it begins, whatever the last
+// note, its ring or the room still sound. Where the energy at the new note's
+// harmonics (those clear of the last note's) rises out of that quiet is where
+// the note began, to a few milliseconds, even when its attack is slow or the
+// last note fades into it without a dip in the level.
+//
+// Returns the sample, from kRefineBackMs before `guess` to kRefineAheadMs
+// after, where the note of `newHz` began; or `guess` itself when the window
+// does not reach that far, too few harmonics are clear of `oldHz` (the pitch
+// held before, if any), or its harmonics do not rise clearly.
+std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double newHz,
+                         std::optional<double> oldHz, int sampleRate);
+
+// How far refineOnset may move an onset before `guess` and after it, and the
+// length of the window it measures with: it reads the samples from
+// kRefineBackMs + kRefineWindowMs before `guess` to kRefineAheadMs after.
+constexpr std::int64_t kRefineBackMs = 100;
+constexpr std::int64_t kRefineAheadMs = 60;
+constexpr std::int64_t kRefineWindowMs = 30;
+
+}  // namespace quavern::practice

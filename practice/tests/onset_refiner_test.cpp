@@ -1,0 +1,95 @@
+#include "practice/onset_refiner.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "practice/testing/synthesised_player.h"
+
+namespace quavern::practice {
+namespace {
+
+using testing::SungNote;
+using testing::Voice;
+
+constexpr int kRate = 48000;
+constexpr std::int64_t kMs = kRate / 1000;
+constexpr std::int64_t kOnsetMs = 500;  // where the second sound begins
+
+Voice bowed(double semitones, double attackMs) {
+  Voice voice{.hz = testing::hzOf(semitones), .partials = testing::sawtoothPartials(8)};
+  voice.attackMs = attackMs;
+  return voice;
+}
+
+struct Case {
+  const char* name;
+  std::vector<SungNote> performance;
+  double newSemitones;
+  std::optional<double> oldSemitones;
+  std::int64_t guessMs;     // where a cue found the onset
+  std::int64_t expectedMs;  // where it is placed
+};
+
+TEST(RefineOnset, PlacesTheNoteWhereItsHarmonicsRise) {
+  constexpr std::int64_t kToleranceMs = 10;
+  const Case cases[] = {
+      {"a slow attack out of silence, found late",
+       {{kOnsetMs, 1000, bowed(69, 150.0)}},
+       69,
+       std::nullopt,
+       kOnsetMs + 90,
+       kOnsetMs},
+      {"a slurred change without a dip, found late",
+       {{0, kOnsetMs + 20, bowed(62, 5.0)}, {kOnsetMs, 1000, bowed(65, 60.0)}},
+       65,
+       62,
+       kOnsetMs + 70,
+       kOnsetMs},
+      {"a change over the last note's ring, found early",
+       {{0, 1000, bowed(60, 5.0)}, {kOnsetMs, 1000, bowed(67, 20.0)}},
+       67,
+       60,
+       kOnsetMs - 40,
+       kOnsetMs},
+      {"the same note again: no harmonic is clear of the last, the guess stands",
+       {{0, kOnsetMs - 40, bowed(64, 5.0)}, {kOnsetMs, 1000, bowed(64, 5.0)}},
+       64,
+       64,
+       kOnsetMs + 30,
+       kOnsetMs + 30},
+      {"harmonics that do not rise: the guess stands",
+       {{0, 1000, bowed(60, 5.0)}, {0, 1000, bowed(67, 5.0)}},
+       67,
+       60,
+       kOnsetMs,
+       kOnsetMs},
+  };
+  for (const Case& test : cases) {
+    std::vector<double> signal = testing::perform(test.performance, 1000, kRate);
+    testing::addNoise(signal, 40.0, 7);
+    const std::vector<std::int16_t> samples = testing::toSamples(signal);
+    const std::optional<double> oldHz =
+        test.oldSemitones ? std::optional<double>(testing::hzOf(*test.oldSemitones)) : std::nullopt;
+    const std::int64_t placed = refineOnset({samples, 0}, test.guessMs * kMs,
+                                            testing::hzOf(test.newSemitones), oldHz, kRate);
+    EXPECT_NEAR(static_cast<double>(placed) / kMs, static_cast<double>(test.expectedMs),
+                kToleranceMs)
+        << test.name;
+  }
+}
+
+TEST(RefineOnset, KeepsTheGuessWhereTheSamplesDoNotReach) {
+  const std::vector<std::int16_t> samples =
+      testing::toSamples(testing::perform({{kOnsetMs, 1000, bowed(69, 5.0)}}, 1000, kRate));
+  const std::int64_t guess = kOnsetMs * kMs;
+  // The window starts 100 ms before the guess, short of what the refiner reads.
+  const std::span<const std::int16_t> late(samples.begin() + (kOnsetMs - 100) * kMs, samples.end());
+  EXPECT_EQ(
+      refineOnset({late, (kOnsetMs - 100) * kMs}, guess, testing::hzOf(69), std::nullopt, kRate),
+      guess);
+}
+
+}  // namespace
+}  // namespace quavern::practice
