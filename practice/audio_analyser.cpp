@@ -115,6 +115,10 @@ double dbfs(double sumOfSquares, std::int64_t count) {
   return rms > 1e-6 ? 20.0 * std::log10(rms) : -120.0;
 }
 
+double hzOfSemitones(double semitones) {
+  return 440.0 * std::exp2((semitones - 69.0) / 12.0);
+}
+
 double median(std::vector<double> values) {
   const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
   std::nth_element(values.begin(), middle, values.end());
@@ -412,7 +416,7 @@ std::optional<double> AudioAnalyser::pitchAfter(std::int64_t onset) const {
   if (!semis) {
     return std::nullopt;
   }
-  return 440.0 * std::exp2((*semis - 69.0) / 12.0);
+  return hzOfSemitones(*semis);
 }
 
 // Onsets before this sample are final: no later cue can add one there, and the
@@ -469,7 +473,7 @@ Onset AudioAnalyser::placedOnset(std::int64_t sample) const {
   const std::optional<double> before =
       medianSemitones(sample - kPitchHeldFromMs * ms, sample - kPitchHeldToMs * ms);
   const std::optional<double> oldHz =
-      before ? std::optional<double>(440.0 * std::exp2((*before - 69.0) / 12.0)) : std::nullopt;
+      before ? std::optional<double>(hzOfSemitones(*before)) : std::nullopt;
   const SampleWindow window{history_, historyStart_};
   return {refineOnset(window, sample, *hz, oldHz, sampleRate_), hz};
 }

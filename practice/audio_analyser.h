@@ -22,7 +22,8 @@ namespace quavern::practice {
 // choir or a string section swings too fast, so they make none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
 // note played legato without a dip; octave jumps are left to the level cue, as
-// the detector's own octave slips look just like them.
+// the detector's own octave slips look just like them. Each onset a cue finds
+// is then placed where the new note's harmonics rose (refineOnset).
 class AudioAnalyser {
  public:
   explicit AudioAnalyser(int sampleRate = kPerformanceRate);
@@ -37,7 +38,7 @@ class AudioAnalyser {
   std::int64_t frameLatencySamples() const;
 
   // At most this many fed samples lie beyond `coveredUntil`: the onset cues'
-  // look-ahead.
+  // look-ahead, and how far back an onset may then be placed.
   std::int64_t coverageLagSamples() const;
 
  private:
