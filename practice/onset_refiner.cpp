@@ -8,20 +8,26 @@
 namespace quavern::practice {
 namespace {
 
-// The energy is measured on a Hann window of 30 ms ending at each 5 ms step:
-// a note that begins is seen within a few milliseconds of entering it, and
-// two harmonics 70 Hz apart are told apart.
-constexpr std::int64_t kWindowMs = kRefineWindowMs;
+// The energy is measured on a Hann window ending at each 5 ms step. A window
+// of 30 ms sees a note within a few milliseconds of its start and tells apart
+// two harmonics 70 Hz apart; when too few of the new note's harmonics lie that
+// far from the last note's (low notes a step or two apart), one of 60 ms
+// tells them apart at 35 Hz.
+constexpr std::int64_t kShortWindowMs = 30;
+constexpr std::int64_t kLongWindowMs = kRefineWindowMs;
 constexpr std::int64_t kStepMs = 5;
-constexpr double kClearOfOldHz = 2.0 * 1000.0 / kWindowMs;
 
-// The window's newest samples weigh least: a note that begins at once rises
-// 10 dB out of a quiet 40 dB below it when it has been in the window for 5 ms.
-constexpr std::int64_t kSeenAfterMs = 5;
+// A window's newest samples weigh least: a note that begins at once rises
+// 10 dB out of a quiet 40 dB below it when it has filled a sixth of it.
+constexpr std::int64_t seenAfterMs(std::int64_t windowMs) {
+  return windowMs / 6;
+}
 
-// Harmonics up to 5 kHz, at most 16 of them, at least two.
+// Harmonics up to 5 kHz, at most 16 of them; four are enough for the short
+// window, and fewer than two too few for either.
 constexpr double kHighestHarmonicHz = 5000.0;
 constexpr int kMostHarmonics = 16;
+constexpr std::size_t kEnoughHarmonics = 4;
 constexpr std::size_t kFewestHarmonics = 2;
 
 // The new note's harmonics must rise at least 20 dB out of their quiet, as
@@ -31,14 +37,15 @@ constexpr double kLeastRiseDb = 20.0;
 constexpr double kRiseAboveQuietDb = 10.0;
 
 // The new note's harmonics that lie clear of every harmonic of the old one.
-std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, int sampleRate) {
+std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, double clearHz,
+                                   int sampleRate) {
   const double highest = std::min(kHighestHarmonicHz, 0.45 * sampleRate);
   std::vector<double> harmonics;
   for (int h = 1; h <= kMostHarmonics && h * newHz <= highest; ++h) {
     const double hz = h * newHz;
     if (oldHz) {
       const double nearestOld = std::max(1.0, std::round(hz / *oldHz)) * *oldHz;
-      if (std::abs(hz - nearestOld) < kClearOfOldHz) {
+      if (std::abs(hz - nearestOld) < clearHz) {
         continue;
       }
     }
@@ -77,16 +84,27 @@ std::vector<double> hannWindow(std::int64_t length) {
   return hann;
 }
 
+// Two harmonics are told apart when they lie two bins of the window apart.
+std::vector<double> harmonicsFor(std::int64_t windowMs, double newHz, std::optional<double> oldHz,
+                                 int sampleRate) {
+  return clearHarmonics(newHz, oldHz, 2.0 * 1000.0 / static_cast<double>(windowMs), sampleRate);
+}
+
 }  // namespace
 
 std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double newHz,
                          std::optional<double> oldHz, int sampleRate) {
+  std::int64_t windowMs = kShortWindowMs;
+  std::vector<double> harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
+  if (harmonics.size() < kEnoughHarmonics) {
+    windowMs = kLongWindowMs;
+    harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
+  }
   const std::int64_t ms = sampleRate / 1000;
-  const std::int64_t length = kWindowMs * ms;
+  const std::int64_t length = windowMs * ms;
   const std::int64_t step = kStepMs * ms;
   const std::int64_t firstEnd = guess - kRefineBackMs * ms;
   const std::int64_t lastEnd = guess + kRefineAheadMs * ms;
-  const std::vector<double> harmonics = clearHarmonics(newHz, oldHz, sampleRate);
   if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
       lastEnd > window.first + std::ssize(window.samples)) {
     return guess;
@@ -112,7 +130,7 @@ std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double 
   const double share = (threshold - below) / (*rise - below);
   const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
                      share * static_cast<double>(step);
-  return static_cast<std::int64_t>(std::lround(end)) - kSeenAfterMs * ms;
+  return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(windowMs) * ms;
 }
 
 }  // namespace quavern::practice

@@ -31,6 +31,6 @@ std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double 
 // kRefineBackMs + kRefineWindowMs before `guess` to kRefineAheadMs after.
 constexpr std::int64_t kRefineBackMs = 100;
 constexpr std::int64_t kRefineAheadMs = 60;
-constexpr std::int64_t kRefineWindowMs = 30;
+constexpr std::int64_t kRefineWindowMs = 60;
 
 }  // namespace quavern::practice
