@@ -61,6 +61,14 @@ std::optional<SoundFontFailure> InstrumentLayer::reset(const StreamSounds& sound
   melodyProgram_ = gmProgramOf(sounds.melody);
   chordProgram_ = gmProgramOf(sounds.chords);
   chordPeak_ = playsRootOnly(sounds.chords) ? kBassRootPeak : kChordNotePeak;
+  if (renderer_ && !source_) {
+    if (playsMelody_) {
+      renderer_->prepare(melodyProgram_);
+    }
+    if (isInstrument(sounds.chords)) {
+      renderer_->prepare(chordProgram_);
+    }
+  }
   if (isInstrument(sounds.chords)) {
     for (const ChordSpan& chord : accompaniment) {
       const std::int64_t start = music::sampleAtMs(chord.startMs, sampleRate_);

@@ -45,6 +45,10 @@ class NoteRenderer {
 
   const std::filesystem::path& soundFont() const { return soundFont_; }
   NoteSamples render(const NoteRequest& note);
+  // Loads the samples of `program` and warms it up, which its first note would
+  // otherwise do: a stream readies its instruments before it starts, not while a
+  // sound device waits for a note.
+  void prepare(int program) { channelFor(program); }
 
  private:
   struct Fluid;

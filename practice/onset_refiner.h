@@ -27,7 +27,7 @@ std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double 
                          std::optional<double> oldHz, int sampleRate);
 
 // How far refineOnset may move an onset before `guess` and after it, and the
-// length of the window it measures with: it reads the samples from
+// longest window it measures with: it reads the samples from
 // kRefineBackMs + kRefineWindowMs before `guess` to kRefineAheadMs after.
 constexpr std::int64_t kRefineBackMs = 100;
 constexpr std::int64_t kRefineAheadMs = 60;
