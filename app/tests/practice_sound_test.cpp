@@ -2,6 +2,11 @@
 // sink, a prepared performance of three passes at rising tempos is played into
 // a virtual microphone in time with it, and the practice window judges what
 // the microphone heard, pass by pass.
+//
+// The performance is handed to pacat as the practice's stream is heard, not
+// all at once before the practice starts: how soon a new pacat stream sounds,
+// like how long the practice takes to open its devices, depends on the server
+// and on the machine's load, and a CI run once found it 80 ms apart.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -11,7 +16,9 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <cstring>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 
 #include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
@@ -32,6 +39,76 @@ constexpr int kRate = practice::SoundInput::kSampleRate;
 
 class PracticeThroughTheServer : public practice::MicrophoneTest {};
 
+// Plays a performance into the microphone in step with an output's stream:
+// performance sample k sounds when stream sample k is heard. pacat is started
+// and its stream made to sound before the practice begins; it then waits,
+// starved, and sounds each chunk as soon as it is written. So the first chunk
+// begins at the stream sample heard as it is written; later ones go 50 ms ahead.
+class PacedPerformance {
+ public:
+  PacedPerformance(const playback::SoundOutput& output, std::vector<std::int16_t> sound)
+      : output_(output), sound_(std::move(sound)) {}
+
+  // Starts pacat with `arguments` and waits until its stream has sounded;
+  // false when it did not.
+  bool connect(const QStringList& arguments) {
+    pacat_.setReadChannel(QProcess::StandardError);  // where --verbose speaks
+    pacat_.start(QStringLiteral("pacat"), QStringList{"--verbose"} + arguments);
+    if (!pacat_.waitForStarted()) {
+      return false;
+    }
+    write(std::vector<std::int16_t>(kRate / 50, 0));  // 20 ms, past the stream's prebuffer
+    QByteArray said;
+    while (!said.contains("Stream started") && pacat_.waitForReadyRead(5000)) {
+      said += pacat_.readAllStandardError();
+    }
+    return said.contains("Stream started");
+  }
+
+  // Writes what is due; call it often while the practice runs.
+  void feed() {
+    using namespace std::chrono;
+    // Until the output has been heard for a while its origin is only an
+    // estimate; the performance is silent through the count-in anyway.
+    if (output_.heardMs() < kOriginSettlesMs || next_ >= sound_.size()) {
+      return;
+    }
+    const auto heard =
+        duration_cast<microseconds>(playback::SoundOutput::Clock::now() - output_.heardOrigin());
+    const auto heardSample = static_cast<std::size_t>(heard.count() * kRate / 1'000'000);
+    if (next_ == 0) {
+      next_ = heardSample;  // silence before it: nothing to play
+    }
+    const std::size_t due = std::min(sound_.size(), heardSample + kLeadSamples);
+    if (due > next_) {
+      write({sound_.begin() + static_cast<std::ptrdiff_t>(next_),
+             sound_.begin() + static_cast<std::ptrdiff_t>(due)});
+      next_ = due;
+    }
+  }
+
+  // Stops feeding: pacat plays out what it has, and ends.
+  void finish() {
+    pacat_.closeWriteChannel();
+    pacat_.waitForFinished();
+  }
+
+ private:
+  static constexpr std::int64_t kOriginSettlesMs = 500;
+  static constexpr std::size_t kLeadSamples = kRate / 20;  // 50 ms: a few event-loop turns
+
+  void write(const std::vector<std::int16_t>& samples) {
+    pacat_.write(reinterpret_cast<const char*>(samples.data()),
+                 static_cast<qint64>(samples.size() * sizeof(std::int16_t)));
+    pacat_.waitForBytesWritten(0);
+  }
+
+  const playback::SoundOutput& output_;
+  std::vector<std::int16_t> sound_;
+  std::size_t next_ = 0;
+  QProcess pacat_;
+};
+
 template <typename Control>
 Control* named(QWidget& window, const QString& accessibleName) {
   for (auto* control : window.findChildren<Control*>()) {
@@ -47,6 +124,7 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   QTemporaryDir settings;
   TForm2Services services;
   services.sound = std::make_unique<playback::AudioSinkOutput>();
+  const playback::SoundOutput& output = *services.sound;
   services.microphone = [] { return std::make_unique<practice::AudioSourceInput>(); };
   services.preferencesFile = settings.filePath("quavern.ini");
   TForm2 window(std::move(services));
@@ -82,16 +160,16 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
     }
     passStart += static_cast<std::int64_t>(song.size()) * beat;
   }
-  const std::vector<std::int16_t> sound =
-      practice::testing::toSamples(practice::testing::perform(take, passStart + 500, kRate));
-  QByteArray bytes(static_cast<qsizetype>(sound.size() * 2), Qt::Uninitialized);
-  std::memcpy(bytes.data(), sound.data(), sound.size() * 2);
-  QProcess pacat;
-  pacat.start(QStringLiteral("pacat"), playbackArguments());
-  pacat.write(bytes);
-  pacat.closeWriteChannel();
+  PacedPerformance performance(output, practice::testing::toSamples(practice::testing::perform(
+                                           take, passStart + 500, kRate)));
+  ASSERT_TRUE(performance.connect(playbackArguments()));
+  QTimer feeder;
+  feeder.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&feeder, &QTimer::timeout, [&] { performance.feed(); });
+  feeder.start(5);
   practice.start();
-  pacat.waitForFinished();
+  feeder.stop();
+  performance.finish();
 
   auto* results = named<QListWidget>(practice, "Results");
   ASSERT_NE(results, nullptr);
