@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,36 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
         EXPECT_FALSE(verdicts[k].onsetOffsetMs.has_value()) << where;
       }
     }
+  }
+}
+
+// A hiss that swells slowly until it drowns a held note's pitch, flickers, and
+// goes, as a bow's scrape, a breath or a room's noise does, begins no note,
+// though the detector has no pitch from before the flicker to compare with.
+TEST(PassJudge, AFlickeringHissOverAHeldNoteIsNoNewNote) {
+  const std::vector<music::TokenCut> tokens = music::cutTokens(song({u"e-e-"}));
+  const std::int64_t firstMs = music::kCountInTones * kNoteMs;
+  for (const double flickerHz : {14.0, 20.0, 28.0}) {
+    std::vector<double> signal = testing::perform(
+        {{firstMs, firstMs + 2 * kNoteMs - 50, sung(kE4)}}, firstMs + 3 * kNoteMs, kRate);
+    // Rising 4 dB every 100 ms from slot 0's start to its end, flickering by
+    // 8 dB for 100 ms, then gone within 50 ms.
+    const std::vector<double> hiss = testing::noise(kRate, 0.3, 7);
+    for (std::size_t i = 0; i < hiss.size(); ++i) {
+      const double ms = static_cast<double>(i) / kSamplesPerMs;
+      const double db =
+          ms < 500 ? -20.0 + ms * 0.04
+          : ms < 600
+              ? -4.0 + 4.0 * std::cos(2.0 * std::numbers::pi * flickerHz * (ms - 500) / 1000.0)
+              : -(ms - 600) * 0.8;
+      signal[static_cast<std::size_t>(firstMs * kSamplesPerMs) + i] +=
+          hiss[i] * std::pow(10.0, db / 20.0);
+    }
+    const std::vector<SlotVerdict> verdicts =
+        testing::judgeLive(testing::slotsOf(tokens, kNoteMs), testing::toSamples(signal), {}, 0);
+    ASSERT_EQ(verdicts.size(), 2U);
+    EXPECT_EQ(verdicts[0].verdict, Verdict::Right) << flickerHz << " Hz";
+    EXPECT_EQ(verdicts[1].verdict, Verdict::Missed) << flickerHz << " Hz";
   }
 }
 
