@@ -255,8 +255,11 @@ std::optional<AudioAnalyser::PendingOnset> AudioAnalyser::attackAfterDip(std::in
   if (top - blockLevel(dip) < kRiseDb || top < kQuietestAttackDbfs) {
     return std::nullopt;
   }
+  // A slow attack may still be rising when the look-ahead ends: it begins
+  // where it leaves the dip, not where the dip's own noise lies 12 dB below.
+  const double beginsAt = std::max(top - kAttackBelowTopDb, blockLevel(dip) + kRiseStartDb);
   std::int64_t begins = dip + 1;
-  while (blockLevel(begins) < top - kAttackBelowTopDb) {
+  while (blockLevel(begins) < beginsAt) {
     ++begins;
   }
   return PendingOnset{begins * blockLength_, dip * blockLength_, top - blockLevel(dip)};
@@ -270,7 +273,20 @@ void AudioAnalyser::findLevelOnsets() {
       continue;
     }
     const std::optional<PendingOnset> onset = attackAfterDip(dip);
-    if (onset && (lastLevelOnset_ < 0 || onset->sample >= lastLevelOnset_ + refractory)) {
+    if (!onset) {
+      continue;
+    }
+    // A dip before the last attack began is a lower start of that same rise:
+    // its rise is measured from there, and it began where first seen, as a
+    // slow attack shows first to a dip whose look-ahead ends early in it. That
+    // attack is not emitted yet: emitting waits past the dips that follow it.
+    if (!levelOnsets_.empty() && levelOnsets_.back().sample > dip * blockLength_) {
+      PendingOnset& last = levelOnsets_.back();
+      last = {std::min(last.sample, onset->sample), onset->dip, onset->riseDb};
+      lastLevelOnset_ = last.sample;
+      continue;
+    }
+    if (lastLevelOnset_ < 0 || onset->sample >= lastLevelOnset_ + refractory) {
       levelOnsets_.push_back(*onset);
       lastLevelOnset_ = onset->sample;
     }

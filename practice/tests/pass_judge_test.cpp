@@ -40,6 +40,13 @@ Voice soft(double semitones) {
   return voice;
 }
 
+// A swell still rising when the onset cue has looked 80 ms ahead.
+Voice swelling(double semitones) {
+  Voice voice = sung(semitones);
+  voice.attackMs = 250.0;
+  return voice;
+}
+
 // A slurred note: it swells in over 10 ms while the last one fades, so the
 // level never dips; only the pitch tells the notes apart.
 Voice slurred(double semitones) {
@@ -92,13 +99,17 @@ struct PerformanceCase {
   std::u16string notes;
   std::vector<SungNote> performance;
   std::vector<Expected> expected;
+  double hissBelowDb = 0.0;  // a room's hiss this far below the notes; 0: none
 };
 
 std::vector<SlotVerdict> judged(const PerformanceCase& test, std::size_t chunk = 960) {
   const std::vector<music::TokenCut> tokens = music::cutTokens(song({test.notes}));
   const std::int64_t lengthMs = (music::kCountInTones + std::ssize(tokens) + 1) * kNoteMs;
-  const std::vector<std::int16_t> input =
-      testing::toSamples(testing::perform(test.performance, lengthMs, kRate));
+  std::vector<double> signal = testing::perform(test.performance, lengthMs, kRate);
+  if (test.hissBelowDb > 0.0) {
+    testing::addNoise(signal, test.hissBelowDb, 3);
+  }
+  const std::vector<std::int16_t> input = testing::toSamples(signal);
   return testing::judgeLive(testing::slotsOf(tokens, kNoteMs), input, {}, 0, chunk);
 }
 
@@ -152,6 +163,11 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        {at(0, soft(kC4), 0, 450), at(1, soft(kD4), 0, 450), at(2, soft(kD4), 0, 450),
         at(3, soft(kE4), 0, 450)},
        {right(), right(), right(), right()}},
+      {"slow swells in hiss, after a rest and repeated",
+       u"c-e-e-e-",
+       {at(0, sung(kC4)), at(2, swelling(kE4), 130, 450), at(3, swelling(kE4), 0, 450)},
+       {right(), kMissed, right(130), right()},
+       30.0},
       {"a wrong note has no timing",
        u"c-e-",
        {at(0, sung(kD4), 150, 450), at(1, sung(kE4))},
