@@ -339,11 +339,9 @@ void AudioAnalyser::findPitchOnsets() {
     const double octaves = std::round(change / kPitchClassCount);
     const bool octaveJump =
         octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
-    if (!octaveJump) {
-      const std::int64_t seen = frame * kFrameHopSamples;
-      pitchOnsets_.push_back(
-          {quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000), seen, 0.0});
-    }
+    const std::int64_t seen = frame * kFrameHopSamples;
+    pitchOnsets_.push_back({quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000),
+                            seen, 0.0, octaveJump});
     currentSemis_ = run;
   }
 }
@@ -472,11 +470,22 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
     }
   }
   for (const PendingOnset& onset : pitchOnsets_) {
-    if (onset.sample >= from && onset.sample < until && !confirmedByLevel(onset.dip)) {
+    if (!onset.needsRise && onset.sample >= from && onset.sample < until &&
+        !confirmedByLevel(onset.dip)) {
       due.push_back(onset.sample);
     }
   }
   std::vector<Onset> placed;
+  for (const PendingOnset& onset : pitchOnsets_) {
+    if (onset.needsRise && onset.sample >= from && onset.sample < until &&
+        !confirmedByLevel(onset.dip)) {
+      if (const std::optional<double> hz = pitchAfter(onset.sample)) {
+        if (const std::optional<std::int64_t> rose = harmonicsRise(onset.sample, *hz)) {
+          placed.push_back({*rose, hz});
+        }
+      }
+    }
+  }
   for (const std::int64_t sample : due) {
     placed.push_back(placedOnset(sample));
   }
@@ -500,13 +509,19 @@ Onset AudioAnalyser::placedOnset(std::int64_t sample) const {
   if (!hz) {
     return {sample, hz};
   }
+  return {harmonicsRise(sample, *hz).value_or(sample), hz};
+}
+
+// Where the harmonics of `newHz` clear of the pitch held before `sample` rose
+// near it, if they did.
+std::optional<std::int64_t> AudioAnalyser::harmonicsRise(std::int64_t sample, double newHz) const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::optional<double> before =
       medianSemitones(sample - kPitchHeldFromMs * ms, sample - kPitchHeldToMs * ms);
   const std::optional<double> oldHz =
       before ? std::optional<double>(hzOfSemitones(*before)) : std::nullopt;
   const SampleWindow window{history_, historyStart_};
-  return {refineOnset(window, sample, *hz, oldHz, sampleRate_), hz};
+  return refineOnset(window, sample, newHz, oldHz, sampleRate_);
 }
 
 // Drops samples, levels and frame pitches that no later step reads.

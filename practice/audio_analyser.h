@@ -21,9 +21,10 @@ namespace quavern::practice {
 // 5 dB too; a decay, a ring or a reverb tail never rises, and the beating of a
 // choir or a string section swings too fast, so they make none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
-// note played legato without a dip; octave jumps are left to the level cue, as
-// the detector's own octave slips look just like them. Each onset a cue finds
-// is then placed where the new note's harmonics rose (refineOnset).
+// note played legato without a dip; a jump by octaves only where the new
+// note's harmonics clear of the old one's rose, as the detector's own octave
+// slips look just like it. Each onset a cue finds is then placed where the new
+// note's harmonics rose (refineOnset).
 class AudioAnalyser {
  public:
   explicit AudioAnalyser(int sampleRate = kPerformanceRate);
@@ -46,6 +47,9 @@ class AudioAnalyser {
     std::int64_t sample = 0;
     std::int64_t dip = 0;  // sample where the attack's rise began
     double riseDb = 0.0;
+    // A pitch change by octaves stands only where the new note's harmonics
+    // clear of the old one's rose: the detector's own octave slips look the same.
+    bool needsRise = false;
   };
 
   void analyseFrames(Performance& performance);
@@ -70,6 +74,7 @@ class AudioAnalyser {
   bool confirmedByLevel(std::int64_t pitchOnset) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
   Onset placedOnset(std::int64_t sample) const;
+  std::optional<std::int64_t> harmonicsRise(std::int64_t sample, double newHz) const;
   std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;
   std::int64_t decidedUntil() const;
 

@@ -92,8 +92,8 @@ std::vector<double> harmonicsFor(std::int64_t windowMs, double newHz, std::optio
 
 }  // namespace
 
-std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double newHz,
-                         std::optional<double> oldHz, int sampleRate) {
+std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t guess,
+                                        double newHz, std::optional<double> oldHz, int sampleRate) {
   std::int64_t windowMs = kShortWindowMs;
   std::vector<double> harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
   if (harmonics.size() < kEnoughHarmonics) {
@@ -107,7 +107,7 @@ std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double 
   const std::int64_t lastEnd = guess + kRefineAheadMs * ms;
   if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
       lastEnd > window.first + std::ssize(window.samples)) {
-    return guess;
+    return std::nullopt;
   }
   const std::vector<double> hann = hannWindow(length);
   std::vector<double> db;
@@ -118,7 +118,7 @@ std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double 
   const auto quietest = std::min_element(db.begin(), db.begin() + atGuess + 1);
   const auto top = std::max_element(quietest, db.end());
   if (*top - *quietest < kLeastRiseDb) {
-    return guess;
+    return std::nullopt;
   }
   const double threshold = *quietest + kRiseAboveQuietDb;
   auto rise = top;

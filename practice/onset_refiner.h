@@ -20,11 +20,11 @@ struct SampleWindow {
 // last note fades into it without a dip in the level.
 //
 // Returns the sample, from kRefineBackMs before `guess` to kRefineAheadMs
-// after, where the note of `newHz` began; or `guess` itself when the window
-// does not reach that far, too few harmonics are clear of `oldHz` (the pitch
-// held before, if any), or its harmonics do not rise clearly.
-std::int64_t refineOnset(const SampleWindow& window, std::int64_t guess, double newHz,
-                         std::optional<double> oldHz, int sampleRate);
+// after, where the note of `newHz` began; or nothing when the window does not
+// reach that far, too few harmonics are clear of `oldHz` (the pitch held
+// before, if any), or its harmonics do not rise clearly there.
+std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t guess,
+                                        double newHz, std::optional<double> oldHz, int sampleRate);
 
 // How far refineOnset may move an onset before `guess` and after it, and the
 // longest window it measures with: it reads the samples from
