@@ -132,6 +132,13 @@ double median(std::vector<double> values) {
   return *middle;
 }
 
+// A change of pitch by one or more octaves, give or take a new note's margin.
+bool isByOctaves(double changeSemitones) {
+  const double octaves = std::round(changeSemitones / kPitchClassCount);
+  return octaves != 0.0 &&
+         std::abs(changeSemitones - octaves * kPitchClassCount) <= kNewNoteSemitones;
+}
+
 std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
   return value >= 0 ? (value + divisor - 1) / divisor : -((-value) / divisor);
 }
@@ -335,10 +342,7 @@ void AudioAnalyser::findPitchOnsets() {
     if (!isRun || std::abs(run - *currentSemis_) <= kNewNoteSemitones) {
       continue;
     }
-    const double change = run - *currentSemis_;
-    const double octaves = std::round(change / kPitchClassCount);
-    const bool octaveJump =
-        octaves != 0.0 && std::abs(change - octaves * kPitchClassCount) <= kNewNoteSemitones;
+    const bool octaveJump = isByOctaves(run - *currentSemis_);
     const std::int64_t seen = frame * kFrameHopSamples;
     pitchOnsets_.push_back({quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000),
                             seen, 0.0, octaveJump});
@@ -390,7 +394,7 @@ bool AudioAnalyser::isNewAttack(const PendingOnset& attack) const {
     return slowRise >= kUnpitchedSlowRiseDb;
   }
   return (attack.riseDb >= kSamePitchRiseDb && slowRise >= kSlowRiseDb) ||
-         !keepsThePitch(*before, attack);
+         changesNote(*before, attack);
 }
 
 // The level averaged over kSlowLevelMs centred on `block`, in dB.
@@ -423,11 +427,26 @@ std::optional<double> AudioAnalyser::pitchBeforeDip(std::int64_t dip) const {
   return medianSemitones(dip - kPitchBeforeFromMs * ms, dip - kPitchBeforeToMs * ms);
 }
 
-bool AudioAnalyser::keepsThePitch(double beforeSemitones, const PendingOnset& attack) const {
+// True when the pitch settled after the attack is another note than the one
+// before: more than kNewNoteSemitones away from it. The detector slips down by
+// octaves in a note's tail, so a move down by octaves counts only where the new
+// note's harmonics clear of the old one's (its odd ones) rose. A move up by
+// octaves has no harmonic clear of the old note's: it stands.
+bool AudioAnalyser::changesNote(double beforeSemitones, const PendingOnset& attack) const {
   const std::int64_t ms = sampleRate_ / 1000;
   const std::optional<double> after =
       medianSemitones(attack.sample + kSettledFromMs * ms, attack.sample + kSettledToMs * ms);
-  return after && std::abs(beforeSemitones - *after) <= kNewNoteSemitones;
+  if (!after) {
+    return true;
+  }
+  const double change = *after - beforeSemitones;
+  if (std::abs(change) <= kNewNoteSemitones) {
+    return false;
+  }
+  if (change > 0.0 || !isByOctaves(change)) {
+    return true;
+  }
+  return harmonicsRise(attack.sample, hzOfSemitones(*after)).has_value();
 }
 
 bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {

@@ -65,7 +65,7 @@ class AudioAnalyser {
   bool isLevelDip(std::int64_t block) const;
   std::optional<PendingOnset> attackAfterDip(std::int64_t dip) const;
   std::optional<double> pitchBeforeDip(std::int64_t dip) const;
-  bool keepsThePitch(double beforeSemitones, const PendingOnset& attack) const;
+  bool changesNote(double beforeSemitones, const PendingOnset& attack) const;
   bool isNewAttack(const PendingOnset& attack) const;
   double slowLevel(std::int64_t block) const;
   double slowLevelRise(std::int64_t dipSample) const;
