@@ -482,31 +482,21 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   const std::int64_t until = decidedUntil();
   const std::int64_t from = emittedUntil_;
   emittedUntil_ = std::max(emittedUntil_, until);
-  std::vector<std::int64_t> due;
-  for (const PendingOnset& onset : levelOnsets_) {
-    if (onset.sample >= from && onset.sample < until && isNewAttack(onset)) {
-      due.push_back(onset.sample);
-    }
-  }
-  for (const PendingOnset& onset : pitchOnsets_) {
-    if (!onset.needsRise && onset.sample >= from && onset.sample < until &&
-        !confirmedByLevel(onset.dip)) {
-      due.push_back(onset.sample);
-    }
-  }
+  const auto isDue = [&](const PendingOnset& onset) {
+    return onset.sample >= from && onset.sample < until;
+  };
   std::vector<Onset> placed;
+  for (const PendingOnset& onset : levelOnsets_) {
+    if (isDue(onset) && isNewAttack(onset)) {
+      placed.push_back(placedOnset(onset.sample));
+    }
+  }
   for (const PendingOnset& onset : pitchOnsets_) {
-    if (onset.needsRise && onset.sample >= from && onset.sample < until &&
-        !confirmedByLevel(onset.dip)) {
-      if (const std::optional<double> hz = pitchAfter(onset.sample)) {
-        if (const std::optional<std::int64_t> rose = harmonicsRise(onset.sample, *hz)) {
-          placed.push_back({*rose, hz});
-        }
+    if (isDue(onset) && !confirmedByLevel(onset.dip)) {
+      if (const std::optional<Onset> pitchOnset = placedPitchOnset(onset)) {
+        placed.push_back(*pitchOnset);
       }
     }
-  }
-  for (const std::int64_t sample : due) {
-    placed.push_back(placedOnset(sample));
   }
   std::ranges::sort(placed, {}, &Onset::sample);
   const std::int64_t refractory = kRefractoryMs * sampleRate_ / 1000;
@@ -519,6 +509,20 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   const std::int64_t stale = until - kKeepMs * (sampleRate_ / 1000);
   std::erase_if(levelOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
   std::erase_if(pitchOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
+}
+
+// A pitch change's onset, placed; nothing for a change by octaves where the
+// new note's harmonics did not rise.
+std::optional<Onset> AudioAnalyser::placedPitchOnset(const PendingOnset& onset) const {
+  if (!onset.needsRise) {
+    return placedOnset(onset.sample);
+  }
+  const std::optional<double> hz = pitchAfter(onset.sample);
+  if (!hz) {
+    return std::nullopt;
+  }
+  const std::optional<std::int64_t> rose = harmonicsRise(onset.sample, *hz);
+  return rose ? std::optional<Onset>(Onset{*rose, hz}) : std::nullopt;
 }
 
 // The onset a cue found at `sample`, placed where the new note's harmonics

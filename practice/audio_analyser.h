@@ -74,6 +74,7 @@ class AudioAnalyser {
   bool confirmedByLevel(std::int64_t pitchOnset) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
   Onset placedOnset(std::int64_t sample) const;
+  std::optional<Onset> placedPitchOnset(const PendingOnset& onset) const;
   std::optional<std::int64_t> harmonicsRise(std::int64_t sample, double newHz) const;
   std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;
   std::int64_t decidedUntil() const;
