@@ -64,15 +64,45 @@ class CaptureTest : public MicrophoneTest {
   // before pacat started: nothing of it can be heard before then.
   SteadyClock::time_point playIntoMicrophone(QProcess& pacat,
                                              const std::vector<std::int16_t>& sound) {
-    QByteArray bytes(static_cast<qsizetype>(sound.size() * sizeof(std::int16_t)),
-                     Qt::Uninitialized);
-    // s16le: the order of this machine's samples.
-    std::memcpy(bytes.data(), sound.data(), sound.size() * sizeof(std::int16_t));
     const SteadyClock::time_point launched = SteadyClock::now();
     pacat.start(QStringLiteral("pacat"), playbackArguments());
-    pacat.write(bytes);
+    pacat.write(bytesOf(sound));
     pacat.closeWriteChannel();
     return launched;
+  }
+
+  // Plays `sound` into the microphone and returns the instant just before it
+  // was written. pacat is connected first, capturing all the while, and its
+  // stream left starved once it has started, so that the sound plays as it
+  // arrives: how long pacat and the server take to start a stream varies by
+  // hundreds of milliseconds, which would shift the whole sound.
+  SteadyClock::time_point playIntoStartedStream(QProcess& pacat,
+                                                const std::vector<std::int16_t>& sound) {
+    pacat.setReadChannel(QProcess::StandardError);  // where --verbose speaks
+    pacat.start(QStringLiteral("pacat"), QStringList{"--verbose"} + playbackArguments());
+    EXPECT_TRUE(pacat.waitForStarted());
+    pacat.write(bytesOf(std::vector<std::int16_t>(kRate / 50, 0)));  // 20 ms, past the prebuffer
+    QByteArray said;
+    const SteadyClock::time_point giveUp = SteadyClock::now() + std::chrono::seconds(5);
+    while (!said.contains("Stream started") && SteadyClock::now() < giveUp) {
+      captureFor(std::chrono::milliseconds(1));
+      if (pacat.waitForReadyRead(1)) {
+        said += pacat.readAllStandardError();
+      }
+    }
+    EXPECT_TRUE(said.contains("Stream started")) << said.toStdString();
+    const SteadyClock::time_point written = SteadyClock::now();
+    pacat.write(bytesOf(sound));
+    pacat.closeWriteChannel();
+    return written;
+  }
+
+  // s16le: the order of this machine's samples.
+  static QByteArray bytesOf(const std::vector<std::int16_t>& sound) {
+    QByteArray bytes(static_cast<qsizetype>(sound.size() * sizeof(std::int16_t)),
+                     Qt::Uninitialized);
+    std::memcpy(bytes.data(), sound.data(), sound.size() * sizeof(std::int16_t));
+    return bytes;
   }
 
   // The capture's index of the sample taken in at `instant`.
@@ -187,8 +217,9 @@ TEST_F(CaptureTest, APerformanceThroughTheMicrophoneIsJudged) {
   ASSERT_EQ(input_.start(), std::nullopt);
   captureFor(milliseconds(300));
   QProcess pacat;
-  // The player hears stream sample 0 when pacat starts it.
-  const SteadyClock::time_point streamHeard = playIntoMicrophone(pacat, testing::toSamples(signal));
+  // The player hears stream sample 0 once it is written to pacat.
+  const SteadyClock::time_point streamHeard =
+      playIntoStartedStream(pacat, testing::toSamples(signal));
   captureFor(milliseconds(passMs + 500));
   pacat.waitForFinished();
   input_.stop();
