@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -54,17 +53,7 @@ class PacedPerformance {
   // Starts pacat with `arguments` and waits until its stream has sounded;
   // false when it did not within 5 s.
   bool connect(const QStringList& arguments) {
-    pacat_.setReadChannel(QProcess::StandardError);  // where --verbose speaks
-    pacat_.start(QStringLiteral("pacat"), QStringList{"--verbose"} + arguments);
-    if (!pacat_.waitForStarted()) {
-      return false;
-    }
-    write(std::vector<std::int16_t>(kRate / 50, 0));  // 20 ms, past the stream's prebuffer
-    QDeadlineTimer deadline(5000);
-    while (!said_.contains("Stream started") && !deadline.hasExpired() &&
-           pacat_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-      said_ += pacat_.readAllStandardError();
-    }
+    said_ = practice::startStarvedStream(pacat_, arguments);
     return said_.contains("Stream started");
   }
 
@@ -110,8 +99,7 @@ class PacedPerformance {
   static constexpr std::size_t kLeadSamples = kRate / 5;
 
   void write(const std::vector<std::int16_t>& samples) {
-    pacat_.write(reinterpret_cast<const char*>(samples.data()),
-                 static_cast<qint64>(samples.size() * sizeof(std::int16_t)));
+    practice::writeSamples(pacat_, samples);
     pacat_.waitForBytesWritten(0);
   }
 

@@ -66,43 +66,23 @@ class CaptureTest : public MicrophoneTest {
                                              const std::vector<std::int16_t>& sound) {
     const SteadyClock::time_point launched = SteadyClock::now();
     pacat.start(QStringLiteral("pacat"), playbackArguments());
-    pacat.write(bytesOf(sound));
+    writeSamples(pacat, sound);
     pacat.closeWriteChannel();
     return launched;
   }
 
-  // Plays `sound` into the microphone and returns the instant just before it
-  // was written. pacat is connected first, capturing all the while, and its
-  // stream left starved once it has started, so that the sound plays as it
-  // arrives: how long pacat and the server take to start a stream varies by
-  // hundreds of milliseconds, which would shift the whole sound.
+  // Plays `sound` into the microphone, capturing all the while, through a
+  // pacat stream that has already started; returns the instant just before
+  // the sound was written.
   SteadyClock::time_point playIntoStartedStream(QProcess& pacat,
                                                 const std::vector<std::int16_t>& sound) {
-    pacat.setReadChannel(QProcess::StandardError);  // where --verbose speaks
-    pacat.start(QStringLiteral("pacat"), QStringList{"--verbose"} + playbackArguments());
-    EXPECT_TRUE(pacat.waitForStarted());
-    pacat.write(bytesOf(std::vector<std::int16_t>(kRate / 50, 0)));  // 20 ms, past the prebuffer
-    QByteArray said;
-    const SteadyClock::time_point giveUp = SteadyClock::now() + std::chrono::seconds(5);
-    while (!said.contains("Stream started") && SteadyClock::now() < giveUp) {
-      captureFor(std::chrono::milliseconds(1));
-      if (pacat.waitForReadyRead(1)) {
-        said += pacat.readAllStandardError();
-      }
-    }
+    const QByteArray said = startStarvedStream(pacat, playbackArguments(),
+                                               [&] { captureFor(std::chrono::milliseconds(1)); });
     EXPECT_TRUE(said.contains("Stream started")) << said.toStdString();
     const SteadyClock::time_point written = SteadyClock::now();
-    pacat.write(bytesOf(sound));
+    writeSamples(pacat, sound);
     pacat.closeWriteChannel();
     return written;
-  }
-
-  // s16le: the order of this machine's samples.
-  static QByteArray bytesOf(const std::vector<std::int16_t>& sound) {
-    QByteArray bytes(static_cast<qsizetype>(sound.size() * sizeof(std::int16_t)),
-                     Qt::Uninitialized);
-    std::memcpy(bytes.data(), sound.data(), sound.size() * sizeof(std::int16_t));
-    return bytes;
   }
 
   // The capture's index of the sample taken in at `instant`.

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "playback/tests/sound_server_fixture.h"
@@ -74,5 +78,39 @@ class MicrophoneTest : public playback::SoundServerTest {
   QProcess silence_;
   std::vector<QString> modules_;
 };
+
+// Writes raw signed 16-bit samples, in this machine's order (s16le), to pacat.
+inline void writeSamples(QProcess& pacat, const std::vector<std::int16_t>& samples) {
+  pacat.write(reinterpret_cast<const char*>(samples.data()),
+              static_cast<qint64>(samples.size() * sizeof(std::int16_t)));
+}
+
+// Starts pacat --verbose with `arguments` and waits, for at most 5 s and
+// calling `whileWaiting` between looks, until its stream has begun to sound
+// 20 ms of silence. From then on the stream waits, starved, and sounds each
+// chunk as soon as it is written: how long pacat and the server take to start
+// a stream varies by hundreds of milliseconds. Returns what pacat said; it
+// holds "Stream started" when the stream did start.
+inline QByteArray startStarvedStream(QProcess& pacat, const QStringList& arguments,
+                                     const std::function<void()>& whileWaiting = {}) {
+  pacat.setReadChannel(QProcess::StandardError);  // where --verbose speaks
+  pacat.start(QStringLiteral("pacat"), QStringList{"--verbose"} + arguments);
+  if (!pacat.waitForStarted()) {
+    return {};
+  }
+  writeSamples(pacat, std::vector<std::int16_t>(48000 / 50, 0));  // past the stream's prebuffer
+  QByteArray said;
+  const QDeadlineTimer deadline(5000);
+  while (!said.contains("Stream started") && !deadline.hasExpired() &&
+         pacat.state() == QProcess::Running) {
+    if (whileWaiting) {
+      whileWaiting();
+    }
+    if (pacat.waitForReadyRead(whileWaiting ? 1 : static_cast<int>(deadline.remainingTime()))) {
+      said += pacat.readAllStandardError();
+    }
+  }
+  return said;
+}
 
 }  // namespace quavern::practice
