@@ -15,6 +15,7 @@ std::optional<InputFailure> FakeSoundInput::start() {
   startedAt_ = now_();
   lastDelivery_ = startedAt_;
   delivered_ = 0;
+  deliveries_ = 0;
   lost_ = false;
   return std::nullopt;
 }
@@ -33,6 +34,7 @@ std::size_t FakeSoundInput::readAvailable(std::vector<std::int16_t>& samples) {
   }
   if (delivered_ > before) {
     lastDelivery_ = now;
+    ++deliveries_;
   }
   return static_cast<std::size_t>(delivered_ - before);
 }
@@ -41,7 +43,7 @@ std::optional<SteadyClock::time_point> FakeSoundInput::firstSampleCapturedAt() c
   if (delivered_ == 0) {
     return std::nullopt;
   }
-  return startedAt_;
+  return deliveries_ == 1 ? startedAt_ + script_.firstDeliveryLate : startedAt_;
 }
 
 bool FakeSoundInput::hasStalled(SteadyClock::time_point now) const {

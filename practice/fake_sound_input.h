@@ -20,6 +20,9 @@ class FakeSoundInput final : public SoundInput {
     // The device goes from the system this long after start(); the samples
     // keep coming, as from the source the server moves the stream to.
     std::optional<std::chrono::milliseconds> lostAfter{};
+    // The first delivery comes this much late, as a real device's first ones
+    // often do: until the next, the capture instant reads that much later.
+    std::chrono::milliseconds firstDeliveryLate{0};
   };
   using Now = std::function<SteadyClock::time_point()>;
 
@@ -39,6 +42,7 @@ class FakeSoundInput final : public SoundInput {
   SteadyClock::time_point startedAt_;
   SteadyClock::time_point lastDelivery_;
   std::int64_t delivered_ = 0;
+  int deliveries_ = 0;
   bool lost_ = false;
 };
 

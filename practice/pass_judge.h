@@ -49,6 +49,7 @@ struct SlotVerdict {
 // input's measured or set delay already taken off.
 struct Alignment {
   std::int64_t streamOrigin = 0;
+  friend bool operator==(const Alignment&, const Alignment&) = default;
 };
 
 // Judges the slots of one pass as the performance grows. Pure: no clock, no

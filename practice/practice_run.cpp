@@ -101,11 +101,21 @@ PracticeRun::PracticeRun(music::PracticePlan plan, JudgeSettings settings)
     : plan_(std::move(plan)), settings_(settings) {}
 
 void PracticeRun::align(Alignment alignment) {
+  if (alignment_ == alignment) {
+    return;
+  }
   alignment_ = alignment;
   passes_.clear();
   for (const music::PlannedPass& pass : plan_.passes) {
     passes_.push_back({PassJudge(slotsOf(pass), settings_, alignment), false});
   }
+}
+
+bool PracticeRun::takesAlignment(std::int64_t heardMs) const {
+  if (plan_.passes.empty() || plan_.passes.front().play.empty()) {
+    return !aligned();
+  }
+  return heardMs < plan_.passes.front().play.front().startMs;
 }
 
 std::vector<FinishedPass> PracticeRun::update(const Performance& performance) {

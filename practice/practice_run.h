@@ -72,9 +72,13 @@ class PracticeRun {
  public:
   PracticeRun(music::PracticePlan plan, JudgeSettings settings);
 
-  // Lines the performance up with the stream; judging starts only then.
+  // Lines the performance up with the stream; judging starts only then. While
+  // takesAlignment, a better estimate replaces the last one.
   void align(Alignment alignment);
   bool aligned() const { return alignment_.has_value(); }
+  // True until the listener hears the first note the player plays: no note
+  // has been judged yet, so the alignment may still be made or bettered.
+  bool takesAlignment(std::int64_t heardMs) const;
 
   // Judges what the performance now covers; returns the passes finished since
   // the last call, in order.

@@ -50,6 +50,9 @@ struct PracticeWindow::Take {
   PlayGuard& guard;
   PlayFollower& follower;
   int delayMs = 0;
+  // When the listener heard stream sample 0, as the output's first report put
+  // it: later reports wander by tens of milliseconds.
+  std::optional<playback::SoundOutput::Clock::time_point> heardOrigin;
   std::optional<QString> trouble;
 };
 
@@ -371,6 +374,7 @@ void PracticeWindow::start() {
               guard,
               follower,
               ui_->inputDelay->value(),
+              std::nullopt,
               std::nullopt};
     const playback::PlayOutcome outcome = playback::playPracticeStream(
         stream, *host_.output, [&] { return whilePractising(take); },
@@ -476,11 +480,7 @@ playback::PlayControl PracticeWindow::whilePractising(Take& take) {
   const std::int64_t heardMs = host_.output->heardMs();
   take.follower.showHeard(heardMs);
   input_->poll(take.performance);
-  if (!take.run.aligned() && heardMs > 0 && input_->timelineStart()) {
-    const std::int64_t origin = practice::inputIndexAt(
-        host_.output->heardOrigin(), *input_->timelineStart(), practice::kPerformanceRate);
-    take.run.align({origin + take.delayMs * practice::kPerformanceRate / 1000});
-  }
+  alignInput(take, heardMs);
   for (const practice::FinishedPass& pass : take.run.update(take.performance)) {
     showFinishedPass(pass);
   }
@@ -500,6 +500,23 @@ playback::PlayControl PracticeWindow::whilePractising(Take& take) {
     return asked;
   }
   return stopAsked_ || take.trouble ? playback::PlayControl::Stop : asked;
+}
+
+// Lines the input up with the stream once the output has reported what was
+// heard and the input has delivered. The input's capture instant is a bound
+// that its later deliveries can only tighten (a device's first ones often
+// come late), so it is taken afresh until the first note to judge is heard.
+void PracticeWindow::alignInput(Take& take, std::int64_t heardMs) {
+  const std::optional<practice::SteadyClock::time_point> captureStart = input_->timelineStart();
+  if (heardMs <= 0 || !captureStart || (take.run.aligned() && !take.run.takesAlignment(heardMs))) {
+    return;
+  }
+  if (!take.heardOrigin) {
+    take.heardOrigin = host_.output->heardOrigin();
+  }
+  const std::int64_t origin =
+      practice::inputIndexAt(*take.heardOrigin, *captureStart, practice::kPerformanceRate);
+  take.run.align({origin + take.delayMs * practice::kPerformanceRate / 1000});
 }
 
 void PracticeWindow::showFinishedPass(const practice::FinishedPass& pass) {

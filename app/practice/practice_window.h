@@ -104,6 +104,7 @@ class PracticeWindow : public QWidget {
   void showLevel();
 
   playback::PlayControl whilePractising(Take& take);
+  void alignInput(Take& take, std::int64_t heardMs);
   void showFinishedPass(const practice::FinishedPass& pass);
   void keepInHistory(const practice::FinishedPass& pass);
   void showHistory();

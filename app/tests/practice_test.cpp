@@ -250,6 +250,21 @@ TEST_F(Practice, PassesRiseInTempoAndEachIsJudgedOnItsOwn) {
 // Three practices of bars 1 to 4, each of two passes: every pass is kept, the chart
 // shows them, the bar missed every time is the weakest, and one click sets the
 // passage around it.
+TEST_F(Practice, AnInputWhoseFirstDeliveryCameLateIsLinedUpByTheLaterOnes) {
+  // 240 BPM: the count-in to 1000 ms, then c- e- g- b- sung on time.
+  FakeSoundInput::Script script =
+      performance(singing(1000, 250, {hzOf(60), hzOf(64), hzOf(67), hzOf(71)}), 2500);
+  script.firstDeliveryLate = std::chrono::milliseconds(300);
+  openWindow(script);
+  notes(2)->setText("c-e-g-b-");
+  practiceControl<QSpinBox>("To bar")->setValue(2);
+  practiceControl<QSpinBox>("From bar")->setValue(2);
+  practiceControl<QSpinBox>("Tempo")->setValue(240);
+  startAfresh();
+
+  EXPECT_EQ(results(), QStringList{"Pass 1, 240 BPM: 4 of 4 notes right, 4 of 4 on time."});
+}
+
 TEST_F(Practice, EveryPassIsKeptChartedAndTheWeakestBarPractisedAgain) {
   const std::int64_t beat = 250;  // 240 BPM
   std::vector<SungNote> sung;

@@ -85,6 +85,24 @@ TEST(PracticeRun, EachPassIsJudgedOnceItIsCoveredAndReportedInOrder) {
   EXPECT_TRUE(run.update(whole).empty()) << "a pass is reported once";
 }
 
+TEST(PracticeRun, ABetterAlignmentReplacesTheLastUntilTheFirstNoteIsHeard) {
+  // 120 BPM: the count-in to 2000 ms, then the four notes, each sung on time.
+  const auto plan = music::planPractice(song({u"c-e-g-bb"}), passage(1, 120));
+  const std::int64_t origin = 4800;
+  const Performance whole = performed(
+      {{2010, 2450, 60}, {2510, 2950, 64}, {3010, 3450, 67}, {3510, 3950, 70}}, 4500, origin);
+  PracticeRun run(plan, {});
+  EXPECT_TRUE(run.takesAlignment(1999));
+  EXPECT_FALSE(run.takesAlignment(2000));
+  // A first estimate 300 ms out would judge every note wrong or late.
+  run.align({origin + 300 * kPerformanceRate / 1000});
+  run.align({origin});
+  const std::vector<FinishedPass> passes = run.update(whole);
+  ASSERT_EQ(passes.size(), 1U);
+  EXPECT_EQ(passResultLine(1, 120, passes[0].verdicts),
+            "Pass 1, 120 BPM: 4 of 4 notes right, 4 of 4 on time.");
+}
+
 TEST(PracticeRun, APassIsNotReportedBeforeItsEndIsCovered) {
   const auto plan = music::planPractice(song({u"c-e-g-bb"}), passage(1, 120));
   PracticeRun run(plan, {});
