@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
@@ -50,11 +51,13 @@ class PacedPerformance {
   PacedPerformance(const playback::SoundOutput& output, std::vector<std::int16_t> sound)
       : output_(output), sound_(std::move(sound)) {}
 
-  // Starts pacat with `arguments` and waits until its stream has sounded;
-  // false when it did not within 5 s.
+  // Starts pacat with `arguments` and waits until its stream has sounded and
+  // run dry; false when it did not within 5 s.
   bool connect(const QStringList& arguments) {
     said_ = practice::startStarvedStream(pacat_, arguments);
-    return said_.contains("Stream started");
+    const bool starved = said_.contains("Stream started") && said_.contains("underrun");
+    said_.clear();
+    return starved;
   }
 
   // Writes what is due; call it often while the practice runs. It keeps the
@@ -62,18 +65,21 @@ class PacedPerformance {
   // input up on its first reports too: later reports wander by 30 ms.
   void feed() {
     using namespace std::chrono;
+    const auto now = playback::SoundOutput::Clock::now();
+    if (lastFeed_ && next_ > 0 && next_ < sound_.size()) {
+      longestGap_ = std::max(longestGap_, now - *lastFeed_);
+    }
+    lastFeed_ = now;
     if (output_.heardMs() <= 0 || next_ >= sound_.size()) {
       return;
     }
     if (!origin_) {
       origin_ = output_.heardOrigin();
     }
-    const auto heard = duration_cast<microseconds>(playback::SoundOutput::Clock::now() - *origin_);
+    const auto heard = duration_cast<microseconds>(now - *origin_);
     const auto heardSample = static_cast<std::size_t>(heard.count() * kRate / 1'000'000);
     if (next_ == 0) {
-      next_ = heardSample;            // the count-in's silence before it: nothing to play
-      pacat_.readAllStandardError();  // the starved start's underrun is no fault
-      said_.clear();
+      next_ = heardSample;  // the count-in's silence before it: nothing to play
     }
     const std::size_t due = std::min(sound_.size(), heardSample + kLeadSamples);
     if (due > next_) {
@@ -84,9 +90,15 @@ class PacedPerformance {
     said_ += pacat_.readAllStandardError();
   }
 
-  // True when pacat ran dry once the performance began: what followed was
-  // heard late by the gap.
-  bool ranDry() const { return said_.contains("underrun"); }
+  // What may have put the performance out of step, for a failure's report:
+  // pacat running dry once the performance began (what followed was heard late
+  // by the gap), and the longest the event loop left the performance unfed.
+  std::string report() const {
+    using namespace std::chrono;
+    return std::string(said_.contains("underrun") ? "pacat ran dry" : "pacat kept up") +
+           "; the longest wait between feeds was " +
+           std::to_string(duration_cast<milliseconds>(longestGap_).count()) + " ms";
+  }
 
   // Stops feeding: pacat plays out what it has, and ends.
   void finish() {
@@ -95,8 +107,10 @@ class PacedPerformance {
   }
 
  private:
-  // 200 ms: many event-loop turns, so a slow one does not starve pacat.
-  static constexpr std::size_t kLeadSamples = kRate / 5;
+  // Half a second: a pipe holds 680 ms of this sound, and pacat takes from it
+  // only as its stream needs, so an event loop held up for less than this does
+  // not starve pacat.
+  static constexpr std::size_t kLeadSamples = kRate / 2;
 
   void write(const std::vector<std::int16_t>& samples) {
     practice::writeSamples(pacat_, samples);
@@ -107,6 +121,8 @@ class PacedPerformance {
   std::vector<std::int16_t> sound_;
   std::size_t next_ = 0;
   std::optional<playback::SoundOutput::Clock::time_point> origin_;
+  std::optional<playback::SoundOutput::Clock::time_point> lastFeed_;
+  playback::SoundOutput::Clock::duration longestGap_{};
   QByteArray said_;  // what pacat --verbose reported
   QProcess pacat_;
 };
@@ -129,6 +145,7 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   const playback::SoundOutput& output = *services.sound;
   services.microphone = [] { return std::make_unique<practice::AudioSourceInput>(); };
   services.preferencesFile = settings.filePath("quavern.ini");
+  services.historyFile = settings.filePath("practice.sqlite");
   TForm2 window(std::move(services));
   window.show();
   window.findChild<QLineEdit*>("Edit2")->setText("c-e-g-bb");
@@ -174,7 +191,7 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   performance.finish();
   // pacat keeps only 10 ms at the server: on a busy machine it may run dry,
   // and every note after the gap is heard late by it.
-  SCOPED_TRACE(performance.ranDry() ? "pacat ran dry during the performance" : "pacat kept up");
+  SCOPED_TRACE(performance.report());
 
   auto* results = named<QListWidget>(practice, "Results");
   ASSERT_NE(results, nullptr);

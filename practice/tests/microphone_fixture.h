@@ -86,11 +86,12 @@ inline void writeSamples(QProcess& pacat, const std::vector<std::int16_t>& sampl
 }
 
 // Starts pacat --verbose with `arguments` and waits, for at most 5 s and
-// calling `whileWaiting` between looks, until its stream has begun to sound
-// 20 ms of silence. From then on the stream waits, starved, and sounds each
+// calling `whileWaiting` between looks, until its stream has sounded 20 ms of
+// silence and run dry. From then on the stream waits, starved, and sounds each
 // chunk as soon as it is written: how long pacat and the server take to start
 // a stream varies by hundreds of milliseconds. Returns what pacat said; it
-// holds "Stream started" when the stream did start.
+// holds "Stream started" when the stream did start, and "underrun" once it
+// ran dry, so any later underrun is news.
 inline QByteArray startStarvedStream(QProcess& pacat, const QStringList& arguments,
                                      const std::function<void()>& whileWaiting = {}) {
   pacat.setReadChannel(QProcess::StandardError);  // where --verbose speaks
@@ -101,8 +102,8 @@ inline QByteArray startStarvedStream(QProcess& pacat, const QStringList& argumen
   writeSamples(pacat, std::vector<std::int16_t>(48000 / 50, 0));  // past the stream's prebuffer
   QByteArray said;
   const QDeadlineTimer deadline(5000);
-  while (!said.contains("Stream started") && !deadline.hasExpired() &&
-         pacat.state() == QProcess::Running) {
+  while (!(said.contains("Stream started") && said.contains("underrun")) &&
+         !deadline.hasExpired() && pacat.state() == QProcess::Running) {
     if (whileWaiting) {
       whileWaiting();
     }
