@@ -124,6 +124,20 @@ void InstrumentLayer::readyChordsBefore(std::int64_t end) {
       sounding_.push_back({noteFor(request), chord.start, kFullScale * chordPeak_});
     }
   }
+  renderOneAhead(end);
+}
+
+void InstrumentLayer::renderOneAhead(std::int64_t end) {
+  const std::int64_t horizon = end + music::sampleAtMs(kRenderAheadMs, sampleRate_);
+  for (std::size_t k = nextChord_; k < chordSpans_.size() && chordSpans_[k].start < horizon; ++k) {
+    for (const int key : chordSpans_[k].keys) {
+      const NoteRequest request{chordProgram_, key, kChordVelocity, chordSpans_[k].length};
+      if (!cache_.contains(request)) {
+        noteFor(request);
+        return;
+      }
+    }
+  }
 }
 
 void InstrumentLayer::addTo(std::span<double> mix) {

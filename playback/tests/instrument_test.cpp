@@ -133,6 +133,21 @@ TEST(InstrumentSchedule, ChordsAreHeldForTheirBarsThroughOddBarsAndLoops) {
   }
 }
 
+TEST(InstrumentSchedule, AChordsNotesAreRenderedOneATimeInTheTonesBeforeIt) {
+  // The count-in's four tones, then Am on the guitar: four new notes.
+  const std::int64_t tone = music::sampleAtMs(500, kRate);
+  std::vector<NoteRequest> asked;
+  InstrumentLayer layer(kRate, MarkerNotes{&asked});
+  layer.reset({Sound::kSteadyTone, Sound::kNylonGuitar, "fake.sf2"},
+              chordSchedule(music::ChordIndexes{19}, 4, 500, 1));
+  for (std::int64_t k = 0; k < 4; ++k) {
+    layer.readyChordsBefore((k + 1) * tone);
+    EXPECT_EQ(asked.size(), static_cast<std::size_t>(k + 1)) << "tone " << k;
+  }
+  layer.readyChordsBefore(5 * tone);
+  EXPECT_EQ(asked.size(), 4U) << "the chord's own tone renders nothing new";
+}
+
 TEST(InstrumentSchedule, CountInStaysTheSteadyTone) {
   const std::vector<Tone> countIn(4, countInTone(500));
   std::vector<NoteRequest> asked;
