@@ -59,10 +59,10 @@ class InstrumentLayer {
   void startMelodyNote(std::int64_t start, std::int64_t length, int frequencyHz);
   // Readies every chord that starts before stream sample `end`, rendering its notes if
   // they are new; a chord sounds only once readied. Then renders one new note, at
-  // most, of the chords due within kRenderAheadMs after `end`: called at each tone,
-  // that has a chord's notes ready before it starts, so no tone has to render a
-  // whole chord at once. Four notes take about 15 ms, ten times that in a build
-  // with sanitizers, against a sound device's buffer of about 150 ms.
+  // most, of the chords due within kRenderAheadMs after `end`. Called at every tone,
+  // this readies a chord's notes in the tones before it, so that no tone has to
+  // render a whole chord at once: four notes take about 15 ms, ten times that in a
+  // build with sanitizers, and a sound device buffers only about 150 ms.
   void readyChordsBefore(std::int64_t end);
   static constexpr int kRenderAheadMs = 4000;
 

@@ -247,9 +247,6 @@ TEST_F(Practice, PassesRiseInTempoAndEachIsJudgedOnItsOwn) {
   EXPECT_FALSE(isTinted(3));
 }
 
-// Three practices of bars 1 to 4, each of two passes: every pass is kept, the chart
-// shows them, the bar missed every time is the weakest, and one click sets the
-// passage around it.
 TEST_F(Practice, AnInputWhoseFirstDeliveryCameLateIsLinedUpByTheLaterOnes) {
   // 240 BPM: the count-in to 1000 ms, then c- e- g- b- sung on time.
   FakeSoundInput::Script script =
@@ -265,6 +262,9 @@ TEST_F(Practice, AnInputWhoseFirstDeliveryCameLateIsLinedUpByTheLaterOnes) {
   EXPECT_EQ(results(), QStringList{"Pass 1, 240 BPM: 4 of 4 notes right, 4 of 4 on time."});
 }
 
+// Three practices of bars 1 to 4, each of two passes: every pass is kept, the chart
+// shows them, the bar missed every time is the weakest, and one click sets the
+// passage around it.
 TEST_F(Practice, EveryPassIsKeptChartedAndTheWeakestBarPractisedAgain) {
   const std::int64_t beat = 250;  // 240 BPM
   std::vector<SungNote> sung;
