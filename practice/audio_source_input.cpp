@@ -86,6 +86,7 @@ std::optional<InputFailure> AudioSourceInput::start() {
   samplesRead_ = 0;
   firstSampleBound_.reset();
   lastArrival_ = SteadyClock::now();
+  lastRead_ = lastArrival_;
   lastDeviceCheck_ = lastArrival_;
   return std::nullopt;
 }
@@ -96,6 +97,7 @@ std::size_t AudioSourceInput::readAvailable(std::vector<std::int16_t>& samples) 
   }
   const QByteArray bytes = device_->readAll();
   const SteadyClock::time_point readAt = SteadyClock::now();
+  lastRead_ = readAt;
   checkDevicePresent(readAt);
   const std::size_t count = appendSamples(bytes, samples);
   if (count > 0) {
@@ -143,7 +145,9 @@ bool AudioSourceInput::deviceLost() const {
 }
 
 bool AudioSourceInput::hasStalled(SteadyClock::time_point now) const {
-  return device_ != nullptr && now - lastArrival_ >= kStallLimit;
+  // A busy caller that read nothing for a while has not heard the device fall
+  // silent: what arrived meanwhile is still waiting for its next read.
+  return device_ != nullptr && std::min(now, lastRead_) - lastArrival_ >= kStallLimit;
 }
 
 void AudioSourceInput::stop() {

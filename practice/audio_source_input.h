@@ -67,6 +67,7 @@ class AudioSourceInput final : public SoundInput {
   QByteArray oddByte_;  // a sample split between two reads
   std::int64_t samplesRead_ = 0;
   SteadyClock::time_point lastArrival_;
+  SteadyClock::time_point lastRead_;
   std::optional<SteadyClock::time_point> firstSampleBound_;
 };
 

@@ -42,7 +42,8 @@ class SoundInput {
   virtual std::optional<SteadyClock::time_point> firstSampleCapturedAt() const = 0;
 
   // True when, by `now`, no sample has been read for kStallLimit since start()
-  // or since the last sample. Judged from the reads, so poll readAvailable() first.
+  // or since the last sample. Judged from the reads, so poll readAvailable()
+  // first: time the caller spent away from reading does not count.
   virtual bool hasStalled(SteadyClock::time_point now) const = 0;
 
   // True when the device opened by start() has gone from the system since.

@@ -1,5 +1,7 @@
 #include "practice/sound_performance_input.h"
 
+#include <algorithm>
+#include <span>
 #include <utility>
 
 #include "practice/input_level.h"
@@ -13,16 +15,24 @@ std::optional<InputFailure> SoundPerformanceInput::start() {
   level_.reset();
   analyser_ = AudioAnalyser(SoundInput::kSampleRate);
   decided_ = {};
+  unanalysed_.clear();
   return input_->start();
 }
 
 void SoundPerformanceInput::poll(Performance& performance) {
   arrived_.clear();
-  if (input_->readAvailable(arrived_) == 0) {
+  if (input_->readAvailable(arrived_) > 0) {
+    level_ = practice::levelDbfs(arrived_);
+    unanalysed_.insert(unanalysed_.end(), arrived_.begin(), arrived_.end());
+  }
+  if (unanalysed_.empty()) {
     return;
   }
-  level_ = practice::levelDbfs(arrived_);
-  analyser_.feed(arrived_, decided_);
+  const auto most =
+      static_cast<std::size_t>(kMostAnalysedPerPollMs * SoundInput::kSampleRate / 1000);
+  const std::size_t count = std::min(most, unanalysed_.size());
+  analyser_.feed(std::span(unanalysed_).first(count), decided_);
+  unanalysed_.erase(unanalysed_.begin(), unanalysed_.begin() + static_cast<std::ptrdiff_t>(count));
   performance.frames.insert(performance.frames.end(), decided_.frames.begin(),
                             decided_.frames.end());
   performance.onsets.insert(performance.onsets.end(), decided_.onsets.begin(),

@@ -16,6 +16,13 @@ namespace quavern::practice {
 // Performance for each practice while the input keeps listening.
 class SoundPerformanceInput final : public PerformanceInput {
  public:
+  // A poll analyses at most this much of what has arrived and keeps the rest
+  // for the next: after a hold-up, or on a machine too busy for the analysis to
+  // keep up, the window goes on answering and the sound goes on playing while
+  // the analysis catches up, instead of one poll taking longer than the sound
+  // device's buffer.
+  static constexpr std::int64_t kMostAnalysedPerPollMs = 50;
+
   explicit SoundPerformanceInput(std::unique_ptr<SoundInput> input);
 
   std::optional<InputFailure> start() override;
@@ -31,6 +38,7 @@ class SoundPerformanceInput final : public PerformanceInput {
   AudioAnalyser analyser_;
   Performance decided_;  // what the analyser decided and no poll has handed on yet
   std::vector<std::int16_t> arrived_;
+  std::vector<std::int16_t> unanalysed_;  // read, waiting for a later poll's analysis
   std::optional<double> level_;
 };
 

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <vector>
 
+#include "practice/audio_analyser.h"
 #include "practice/fake_sound_input.h"
+#include "practice/sound_performance_input.h"
 
 namespace quavern::practice {
 namespace {
@@ -87,6 +89,32 @@ TEST(FakeSoundInput, LosesItsDeviceAsScriptedAndKeepsDelivering) {
   EXPECT_TRUE(input.deviceLost());
   ASSERT_EQ(input.start(), std::nullopt);  // a new capture starts with its device there
   EXPECT_FALSE(input.deviceLost());
+}
+
+// After a hold-up a second of sound waits: each poll analyses a little of it,
+// and the polls that follow catch up to what one analysis of it all decides.
+TEST(SoundPerformanceInput, AnalysesABacklogAFewMillisecondsAPoll) {
+  HandClock clock;
+  std::vector<std::int16_t> take(48000);
+  for (std::size_t i = 0; i < take.size(); ++i) {
+    take[i] = static_cast<std::int16_t>(i % 109 < 55 ? 8000 : -8000);  // 440 Hz
+  }
+  SoundPerformanceInput input(
+      std::make_unique<FakeSoundInput>(FakeSoundInput::Script{.samples = take}, clock.reader()));
+  ASSERT_EQ(input.start(), std::nullopt);
+  clock.now += std::chrono::seconds(1);
+  Performance polled;
+  input.poll(polled);
+  const std::int64_t most = SoundPerformanceInput::kMostAnalysedPerPollMs * 48;
+  EXPECT_LE(polled.framesCoveredUntil, most);
+  for (int poll = 0; poll < 1000 / SoundPerformanceInput::kMostAnalysedPerPollMs; ++poll) {
+    input.poll(polled);
+  }
+  AudioAnalyser analyser(48000);
+  Performance whole;
+  analyser.feed(take, whole);
+  EXPECT_EQ(polled.framesCoveredUntil, whole.framesCoveredUntil);
+  EXPECT_EQ(polled.frames.size(), whole.frames.size());
 }
 
 }  // namespace
