@@ -24,9 +24,10 @@ namespace {
 
 using practice::SteadyClock;
 
-// The input's own buffering: what the player played at the end of the last
-// pass arrives a little after the pass has been heard.
-constexpr std::chrono::milliseconds kInputCatchUp{300};
+// What the player played at the end of the last pass arrives after the pass
+// has been heard, by the input's own buffering, and is decided only once the
+// analysis has heard about 320 ms past it: the wait ends as soon as it is.
+constexpr std::chrono::milliseconds kInputCatchUp{1000};
 // How often the level meter and "Heard" follow the input between practices.
 constexpr std::chrono::milliseconds kIdlePoll{40};
 // Between practices only the latest analysis matters: older frames are let go.
