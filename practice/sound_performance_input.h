@@ -21,7 +21,7 @@ class SoundPerformanceInput final : public PerformanceInput {
   // keep up, the window goes on answering and the sound goes on playing while
   // the analysis catches up, instead of one poll taking longer than the sound
   // device's buffer.
-  static constexpr std::int64_t kMostAnalysedPerPollMs = 50;
+  static constexpr std::int64_t kMostAnalysedPerPollMs = 200;
 
   explicit SoundPerformanceInput(std::unique_ptr<SoundInput> input);
 
