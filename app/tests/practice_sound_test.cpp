@@ -50,6 +50,12 @@ class PracticeThroughTheServer : public practice::MicrophoneTest {};
 // then, so the stream is never let starve.
 class PacedPerformance {
  public:
+  // pacat's latency at the server: ample, as a stream that asks for only
+  // 10 ms runs dry now and then even on an idle machine, and each time what
+  // follows is heard late. Continuously fed, the stream's timing does not
+  // depend on its latency.
+  static constexpr int kLatencyMs = 100;
+
   PacedPerformance(const playback::SoundOutput& output, std::vector<std::int16_t> sound)
       : output_(output), sound_(std::move(sound)) {}
 
@@ -114,14 +120,6 @@ class PacedPerformance {
   // Past the prebuffer of a stream that asks for kLatencyMs.
   static constexpr std::size_t kStartingSilence = kRate / 5;
 
- public:
-  // pacat's latency at the server: ample, as a stream that asks for only
-  // 10 ms runs dry now and then even on an idle machine, and each time what
-  // follows is heard late. Continuously fed, the stream's timing does not
-  // depend on its latency.
-  static constexpr int kLatencyMs = 100;
-
- private:
   static std::int64_t samplesSince(Clock::time_point from, Clock::time_point to) {
     using namespace std::chrono;
     return duration_cast<microseconds>(to - from).count() * kRate / 1'000'000;
@@ -203,10 +201,7 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   }
   PacedPerformance performance(output, practice::testing::toSamples(practice::testing::perform(
                                            take, passStart + 500, kRate)));
-  QStringList arguments = playbackArguments();
-  arguments.replaceInStrings(QStringLiteral("--latency-msec=10"),
-                             QStringLiteral("--latency-msec=%1").arg(PacedPerformance::kLatencyMs));
-  ASSERT_TRUE(performance.connect(arguments));
+  ASSERT_TRUE(performance.connect(playbackArguments(PacedPerformance::kLatencyMs)));
   QTimer feeder;
   feeder.setTimerType(Qt::PreciseTimer);
   QObject::connect(&feeder, &QTimer::timeout, [&] { performance.feed(); });

@@ -51,16 +51,16 @@ class MicrophoneTest : public playback::SoundServerTest {
     modules_.clear();
   }
 
-  // pacat's arguments to play raw 48 kHz mono signed 16-bit into the microphone
-  // with as little buffering as the server allows, so that what it plays is
-  // heard within a few milliseconds of its start.
-  static QStringList playbackArguments() {
+  // pacat's arguments to play raw 48 kHz mono signed 16-bit into the microphone,
+  // asking the server to buffer `latencyMs`: by default as little as it allows,
+  // so that what it plays is heard within a few milliseconds of its start.
+  static QStringList playbackArguments(int latencyMs = 10) {
     return {"--playback",
             "--raw",
             "--rate=48000",
             "--channels=1",
             "--format=s16le",
-            "--latency-msec=10",
+            QStringLiteral("--latency-msec=%1").arg(latencyMs),
             QStringLiteral("--device=") + kMicrophoneSink};
   }
 
