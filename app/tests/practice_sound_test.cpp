@@ -13,14 +13,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <algorithm>
-#include <chrono>
-#include <optional>
-#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/practice/practice_window.h"
 #include "app/practice_tints.h"
@@ -40,112 +37,6 @@ using practice::testing::Voice;
 constexpr int kRate = practice::SoundInput::kSampleRate;
 
 class PracticeThroughTheServer : public practice::MicrophoneTest {};
-
-// Plays a performance into the microphone in step with an output's stream:
-// performance sample k sounds when stream sample k is heard. pacat's own
-// stream is started before the practice and then never left to run dry: it
-// is fed silence, then the performance, always half a second ahead, so its
-// sample n sounds n samples after it started. A PulseAudio stream that has
-// run dry once sounds what follows hundreds of milliseconds late, now and
-// then, so the stream is never let starve.
-class PacedPerformance {
- public:
-  // pacat's latency at the server: ample, as a stream that asks for only
-  // 10 ms runs dry now and then even on an idle machine, and each time what
-  // follows is heard late. Continuously fed, the stream's timing does not
-  // depend on its latency.
-  static constexpr int kLatencyMs = 100;
-
-  PacedPerformance(const playback::SoundOutput& output, std::vector<std::int16_t> sound)
-      : output_(output), sound_(std::move(sound)) {}
-
-  // Starts pacat with `arguments` and waits until its stream sounds; false
-  // when it did not within 5 s.
-  bool connect(const QStringList& arguments) {
-    said_ = practice::startStarvedStream(pacat_, arguments, {}, kStartingSilence);
-    if (!said_.contains("Stream started")) {
-      return false;
-    }
-    started_ = Clock::now();
-    said_.clear();
-    feed();
-    return true;
-  }
-
-  // Writes what is due; call it often while the practice runs. It keeps the
-  // heard origin of the output's first report, as the practice lines its
-  // input up on its first reports too: later reports wander by 30 ms.
-  void feed() {
-    const auto now = Clock::now();
-    if (lastFeed_ && origin_) {
-      longestGap_ = std::max(longestGap_, now - *lastFeed_);
-    }
-    lastFeed_ = now;
-    if (!origin_ && output_.heardMs() > 0) {
-      origin_ = output_.heardOrigin();
-    }
-    const std::int64_t due = samplesSince(started_, now) + kLeadSamples;
-    std::vector<std::int16_t> chunk;
-    for (; written_ < due; ++written_) {
-      chunk.push_back(performanceSampleAt(written_));
-    }
-    practice::writeSamples(pacat_, chunk);
-    pacat_.waitForBytesWritten(0);
-    said_ += pacat_.readAllStandardError();
-  }
-
-  // What may have put the performance out of step, for a failure's report:
-  // pacat running dry (what followed was heard late by the gap), and the
-  // longest the event loop left the performance unfed.
-  std::string report() const {
-    using namespace std::chrono;
-    return std::string(said_.contains("underrun") ? "pacat ran dry" : "pacat kept up") +
-           "; the longest wait between feeds was " +
-           std::to_string(duration_cast<milliseconds>(longestGap_).count()) + " ms";
-  }
-
-  // Stops feeding: pacat plays out what it has, and ends.
-  void finish() {
-    pacat_.closeWriteChannel();
-    pacat_.waitForFinished();
-  }
-
- private:
-  using Clock = playback::SoundOutput::Clock;
-
-  // Half a second: a pipe holds 680 ms of this sound, and pacat takes from it
-  // only as its stream needs, so an event loop held up for less than this does
-  // not starve pacat.
-  static constexpr std::int64_t kLeadSamples = kRate / 2;
-  // Past the prebuffer of a stream that asks for kLatencyMs.
-  static constexpr std::size_t kStartingSilence = kRate / 5;
-
-  static std::int64_t samplesSince(Clock::time_point from, Clock::time_point to) {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(to - from).count() * kRate / 1'000'000;
-  }
-
-  // What pacat's stream sample n sounds: silence until the output's origin is
-  // known, then the performance sample heard with it.
-  std::int16_t performanceSampleAt(std::int64_t n) const {
-    if (!origin_) {
-      return 0;
-    }
-    const std::int64_t k = n - samplesSince(started_, *origin_);
-    return k >= 0 && k < std::ssize(sound_) ? sound_[static_cast<std::size_t>(k)] : 0;
-  }
-
-  const playback::SoundOutput& output_;
-  std::vector<std::int16_t> sound_;
-  Clock::time_point started_;
-  // Of pacat's stream; the silence that started it came first.
-  std::int64_t written_ = kStartingSilence;
-  std::optional<Clock::time_point> origin_;
-  std::optional<Clock::time_point> lastFeed_;
-  Clock::duration longestGap_{};
-  QByteArray said_;  // what pacat --verbose reported
-  QProcess pacat_;
-};
 
 template <typename Control>
 Control* named(QWidget& window, const QString& accessibleName) {
@@ -199,12 +90,24 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
     }
     passStart += static_cast<std::int64_t>(song.size()) * beat;
   }
-  PacedPerformance performance(output, practice::testing::toSamples(practice::testing::perform(
-                                           take, passStart + 500, kRate)));
-  ASSERT_TRUE(performance.connect(playbackArguments(PacedPerformance::kLatencyMs)));
+  // Performance sample k sounds when the practice's stream sample k is heard,
+  // as the output's first report puts it: the practice lines its input up on
+  // its first reports too, and later reports wander by 30 ms. The performance
+  // begins with the count-in's silence, more than the stream's lead.
+  std::vector<std::int16_t> sound =
+      practice::testing::toSamples(practice::testing::perform(take, passStart + 500, kRate));
+  practice::PacedStream performance;
+  ASSERT_TRUE(performance.connect(playbackArguments(practice::PacedStream::kLatencyMs)));
+  bool placed = false;
   QTimer feeder;
   feeder.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&feeder, &QTimer::timeout, [&] { performance.feed(); });
+  QObject::connect(&feeder, &QTimer::timeout, [&] {
+    if (!placed && output.heardMs() > 0) {
+      performance.play(std::move(sound), output.heardOrigin());
+      placed = true;
+    }
+    performance.feed();
+  });
   feeder.start(5);
   practice.start();
   feeder.stop();

@@ -50,14 +50,29 @@ std::int64_t firstLoudSample(const std::vector<std::int16_t>& samples, std::int6
 
 class CaptureTest : public MicrophoneTest {
  protected:
-  // Reads the input every 10 ms for `duration`, as the window's event loop does.
+  // Reads the input every 10 ms for `duration`, as the window's event loop
+  // does, and keeps the paced stream fed.
   void captureFor(SteadyClock::duration duration) {
     const SteadyClock::time_point until = SteadyClock::now() + duration;
     while (SteadyClock::now() < until) {
       QCoreApplication::processEvents();
       input_.readAvailable(captured_);
+      if (paced_) {
+        paced_->feed();
+      }
       QThread::msleep(10);
     }
+  }
+
+  // Plays `sound` into the microphone, capturing all the while, through a
+  // paced stream; returns the instant its first sample sounds.
+  SteadyClock::time_point playPaced(PacedStream& stream, std::vector<std::int16_t> sound) {
+    EXPECT_TRUE(stream.connect(playbackArguments(PacedStream::kLatencyMs),
+                               [&] { captureFor(std::chrono::milliseconds(1)); }));
+    paced_ = &stream;
+    const SteadyClock::time_point heard = stream.firstUnwrittenSoundsAt();
+    stream.play(std::move(sound), heard);
+    return heard;
   }
 
   // Starts playing `sound` into the microphone and returns the instant just
@@ -71,20 +86,6 @@ class CaptureTest : public MicrophoneTest {
     return launched;
   }
 
-  // Plays `sound` into the microphone, capturing all the while, through a
-  // pacat stream that has already started; returns the instant just before
-  // the sound was written.
-  SteadyClock::time_point playIntoStartedStream(QProcess& pacat,
-                                                const std::vector<std::int16_t>& sound) {
-    const QByteArray said = startStarvedStream(pacat, playbackArguments(),
-                                               [&] { captureFor(std::chrono::milliseconds(1)); });
-    EXPECT_TRUE(said.contains("Stream started")) << said.toStdString();
-    const SteadyClock::time_point written = SteadyClock::now();
-    writeSamples(pacat, sound);
-    pacat.closeWriteChannel();
-    return written;
-  }
-
   // The capture's index of the sample taken in at `instant`.
   std::int64_t capturedIndexAt(SteadyClock::time_point instant) const {
     return inputIndexAt(instant, *input_.firstSampleCapturedAt(), kRate);
@@ -92,6 +93,7 @@ class CaptureTest : public MicrophoneTest {
 
   AudioSourceInput input_;
   std::vector<std::int16_t> captured_;
+  PacedStream* paced_ = nullptr;
 };
 
 TEST_F(CaptureTest, WithoutAnInputDeviceTheCaptureDoesNotStart) {
@@ -196,13 +198,13 @@ TEST_F(CaptureTest, APerformanceThroughTheMicrophoneIsJudged) {
   ASSERT_TRUE(plugInMicrophone());
   ASSERT_EQ(input_.start(), std::nullopt);
   captureFor(milliseconds(300));
-  QProcess pacat;
-  // The player hears stream sample 0 once it is written to pacat.
-  const SteadyClock::time_point streamHeard =
-      playIntoStartedStream(pacat, testing::toSamples(signal));
-  captureFor(milliseconds(passMs + 500));
-  pacat.waitForFinished();
+  PacedStream stream;
+  const SteadyClock::time_point streamHeard = playPaced(stream, testing::toSamples(signal));
+  captureFor(milliseconds(passMs + 500) + (streamHeard - SteadyClock::now()));
+  paced_ = nullptr;
+  stream.finish();
   input_.stop();
+  SCOPED_TRACE(stream.report());
   ASSERT_TRUE(input_.firstSampleCapturedAt().has_value());
   const std::int64_t streamOrigin = capturedIndexAt(streamHeard);
 
