@@ -51,7 +51,9 @@ class SoundOutput {
   // so far, not merely handed on. 0 before the first sample is heard.
   virtual std::int64_t heardMs() const = 0;
   // The moment at which the first sample of the stream was heard, or is
-  // expected to be; for lining other recordings up with the play.
+  // expected to be, as the latest report of the device puts it; for lining
+  // other recordings up with the play. A stream's first reports, in its first
+  // tens of milliseconds, can be 40 ms off before they settle.
   virtual Clock::time_point heardOrigin() const = 0;
 };
 

@@ -52,6 +52,10 @@ enum class CalibrationFailure {
   InputDidNotStart,  // the input would not open, or delivered nothing
   TooFewTonesHeard,
   SpreadTooWide,
+  // The timing the sound server reports moved while the tones sounded: the
+  // output ran dry, or the input lost samples. What was measured holds for no
+  // later stream, whatever the tones' offsets say.
+  TimingUnsteady,
 };
 
 struct CalibrationResult {

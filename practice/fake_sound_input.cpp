@@ -27,16 +27,27 @@ std::size_t FakeSoundInput::readAvailable(std::vector<std::int16_t>& samples) {
   const SteadyClock::time_point now = now_();
   lost_ = lost_ || (script_.lostAfter && now - startedAt_ >= *script_.lostAfter);
   const std::int64_t due = inputIndexAt(now, startedAt_, kSampleRate);
-  const std::int64_t before = delivered_;
+  const std::size_t before = samples.size();
   for (; delivered_ < due; ++delivered_) {
+    if (isLost(delivered_)) {
+      continue;
+    }
     const bool inTake = delivered_ < std::ssize(script_.samples);
     samples.push_back(inTake ? script_.samples[static_cast<std::size_t>(delivered_)] : 0);
   }
-  if (delivered_ > before) {
+  if (samples.size() > before) {
     lastDelivery_ = now;
     ++deliveries_;
   }
-  return static_cast<std::size_t>(delivered_ - before);
+  return samples.size() - before;
+}
+
+bool FakeSoundInput::isLost(std::int64_t sample) const {
+  if (!script_.loss) {
+    return false;
+  }
+  const std::int64_t from = script_.loss->at.count() * kSampleRate / 1000;
+  return sample >= from && sample < from + script_.loss->length.count() * kSampleRate / 1000;
 }
 
 std::optional<SteadyClock::time_point> FakeSoundInput::firstSampleCapturedAt() const {

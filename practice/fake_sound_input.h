@@ -23,6 +23,13 @@ class FakeSoundInput final : public SoundInput {
     // The first delivery comes this much late, as a real device's first ones
     // often do: until the next, the capture instant reads that much later.
     std::chrono::milliseconds firstDeliveryLate{0};
+    // The samples due this long after start() never arrive, as when a capture
+    // overruns: every later sample lands that much early on the input's timeline.
+    struct Loss {
+      std::chrono::milliseconds at;
+      std::chrono::milliseconds length;
+    };
+    std::optional<Loss> loss{};
   };
   using Now = std::function<SteadyClock::time_point()>;
 
@@ -36,6 +43,8 @@ class FakeSoundInput final : public SoundInput {
   void stop() override;
 
  private:
+  bool isLost(std::int64_t sample) const;
+
   Script script_;
   Now now_;
   bool running_ = false;

@@ -51,9 +51,6 @@ struct PracticeWindow::Take {
   PlayGuard& guard;
   PlayFollower& follower;
   int delayMs = 0;
-  // When the listener heard stream sample 0, as the output's first report put
-  // it: later reports wander by tens of milliseconds.
-  std::optional<playback::SoundOutput::Clock::time_point> heardOrigin;
   std::optional<QString> trouble;
 };
 
@@ -375,7 +372,6 @@ void PracticeWindow::start() {
               guard,
               follower,
               ui_->inputDelay->value(),
-              std::nullopt,
               std::nullopt};
     const playback::PlayOutcome outcome = playback::playPracticeStream(
         stream, *host_.output, [&] { return whilePractising(take); },
@@ -455,6 +451,10 @@ void PracticeWindow::showCalibration(const practice::CalibrationResult& result) 
     setStatus(tr("No sound input was found."));
     return;
   }
+  if (result.failure == practice::CalibrationFailure::TimingUnsteady) {
+    setStatus(tr("Calibration failed: the sound stumbled while the tones played; try again"));
+    return;
+  }
   if (result.failure) {
     setStatus(tr("Calibration failed: the input did not hear the tones clearly"));
     return;
@@ -504,19 +504,18 @@ playback::PlayControl PracticeWindow::whilePractising(Take& take) {
 }
 
 // Lines the input up with the stream once the output has reported what was
-// heard and the input has delivered. The input's capture instant is a bound
-// that its later deliveries can only tighten (a device's first ones often
-// come late), so it is taken afresh until the first note to judge is heard.
+// heard and the input has delivered, and again at every poll until the first
+// note to judge is heard: the input's capture instant is a bound that its
+// later deliveries can only tighten (a device's first ones often come late),
+// and the output's first reports, in a stream's first tens of milliseconds,
+// put its origin up to 40 ms off on PulseAudio before they settle.
 void PracticeWindow::alignInput(Take& take, std::int64_t heardMs) {
   const std::optional<practice::SteadyClock::time_point> captureStart = input_->timelineStart();
   if (heardMs <= 0 || !captureStart || (take.run.aligned() && !take.run.takesAlignment(heardMs))) {
     return;
   }
-  if (!take.heardOrigin) {
-    take.heardOrigin = host_.output->heardOrigin();
-  }
-  const std::int64_t origin =
-      practice::inputIndexAt(*take.heardOrigin, *captureStart, practice::kPerformanceRate);
+  const std::int64_t origin = practice::inputIndexAt(host_.output->heardOrigin(), *captureStart,
+                                                     practice::kPerformanceRate);
   take.run.align({origin + take.delayMs * practice::kPerformanceRate / 1000});
 }
 

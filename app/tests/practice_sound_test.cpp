@@ -91,9 +91,10 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
     passStart += static_cast<std::int64_t>(song.size()) * beat;
   }
   // Performance sample k sounds when the practice's stream sample k is heard,
-  // as the output's first report puts it: the practice lines its input up on
-  // its first reports too, and later reports wander by 30 ms. The performance
-  // begins with the count-in's silence, more than the stream's lead.
+  // as the output's reports put it once they have settled, half a second into
+  // the stream: the first ones can be 40 ms off. The performance begins with
+  // the count-in's two seconds of silence, more than that and the stream's
+  // lead, so none of what it sounds is lost.
   std::vector<std::int16_t> sound =
       practice::testing::toSamples(practice::testing::perform(take, passStart + 500, kRate));
   practice::PacedStream performance;
@@ -102,7 +103,7 @@ TEST_F(PracticeThroughTheServer, ThreePassesAtRisingTempoAreJudgedNoteByNote) {
   QTimer feeder;
   feeder.setTimerType(Qt::PreciseTimer);
   QObject::connect(&feeder, &QTimer::timeout, [&] {
-    if (!placed && output.heardMs() > 0) {
+    if (!placed && output.heardMs() >= 500) {
       performance.play(std::move(sound), output.heardOrigin());
       placed = true;
     }

@@ -82,13 +82,29 @@ class CalibrationServerTest : public playback::SoundServerTest {
     });
   }
 
+  // A calibration that the program itself finds unsteady, as a loaded machine
+  // can make one, is taken again, as a user would: up to three tries.
+  CalibrationRun calibrateSteadily(const char* what, std::uint32_t seed, int extraMs) {
+    CalibrationRun run;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      run = calibrate(seed + 10 * static_cast<std::uint32_t>(attempt), extraMs);
+      print(what, run);
+      if (run.result.failure != CalibrationFailure::SpreadTooWide &&
+          run.result.failure != CalibrationFailure::TimingUnsteady) {
+        break;
+      }
+    }
+    return run;
+  }
+
   static void print(const char* what, const CalibrationRun& run) {
     std::printf("%s: delay %lld ms, spread %.1f ms, offsets", what,
                 static_cast<long long>(run.result.delayMs), run.result.spreadMs);
     for (const std::optional<double>& offset : run.result.offsetsMs) {
       std::printf(offset ? " %.1f" : " -", offset.value_or(0.0));
     }
-    std::printf("\n");
+    std::printf("; output origin moved %.1f ms, input capture %.1f ms%s\n", run.outputOriginMovedMs,
+                run.inputCaptureMovedMs, run.result.failure ? " (failed)" : "");
   }
 
   QString remap_;
@@ -108,12 +124,10 @@ constexpr double kRunToRunMs = 35.0;
 // on their beats once the measured delay is taken off.
 TEST_F(CalibrationServerTest, MeasuresAKnownExtraDelayAndPutsATakeBackOnTheBeat) {
   ASSERT_TRUE(hearTheOutput());
-  const CalibrationRun direct = calibrate(1, 0);
-  print("as reported", direct);
+  const CalibrationRun direct = calibrateSteadily("as reported", 1, 0);
   ASSERT_EQ(direct.result.failure, std::nullopt);
 
-  const CalibrationRun delayed = calibrate(2, kExtraDelayMs);
-  print("with the extra delay", delayed);
+  const CalibrationRun delayed = calibrateSteadily("with the extra delay", 2, kExtraDelayMs);
   ASSERT_EQ(delayed.result.failure, std::nullopt);
   const std::int64_t measuredExtraMs = delayed.result.delayMs - direct.result.delayMs;
   std::printf("extra delay %d ms measured as %lld ms\n", kExtraDelayMs,
@@ -123,8 +137,8 @@ TEST_F(CalibrationServerTest, MeasuresAKnownExtraDelayAndPutsATakeBackOnTheBeat)
   // plays, and the test allows for some of that.
   EXPECT_NEAR(static_cast<double>(measuredExtraMs), kExtraDelayMs, kRunToRunMs);
 
-  const CalibrationRun take = calibrate(3, kExtraDelayMs);
-  print("a take through the delayed path", take);
+  const CalibrationRun take =
+      calibrateSteadily("a take through the delayed path", 3, kExtraDelayMs);
   // A loaded machine can drop a few milliseconds of the capture now and then,
   // which moves every later onset; the player would be judged off by that too.
   int onTimeBefore = 0;

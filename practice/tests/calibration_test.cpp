@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "playback/sound_output.h"
+#include "practice/calibration_run.h"
+#include "practice/fake_sound_input.h"
 #include "practice/testing/synthesised_player.h"
 
 namespace quavern::practice {
@@ -172,6 +178,82 @@ TEST(EstimateInputDelay, ARecordingCutShortMissesTheTonesAfterItsEnd) {
   const CalibrationResult result = estimateInputDelay(recording, {kStreamOrigin}, kTones);
   EXPECT_EQ(result.tonesHeard(), 5);
   EXPECT_EQ(result.failure, CalibrationFailure::TooFewTonesHeard);
+}
+
+// Sounds a calibration on a clock of the test's own, 10 ms a poll, reporting
+// stream sample 0 as heard at `origin`, or `moved` later once `movesAtMs` of
+// the stream have sounded, as a stream that ran dry would report it.
+class ScriptedOutput final : public playback::SoundOutput {
+ public:
+  ScriptedOutput(Clock::time_point& now, Clock::time_point origin, std::int64_t movesAtMs,
+                 std::chrono::milliseconds moved)
+      : now_(now), origin_(origin), movesAtMs_(movesAtMs), moved_(moved) {}
+  void begin(playback::WhileWaiting whileWaiting, playback::Accompaniment,
+             playback::StreamSounds) override {
+    whileWaiting_ = std::move(whileWaiting);
+  }
+  bool sound(playback::Tone tone) override {
+    for (int ms = 0; ms < tone.durationMs; ms += 10) {
+      now_ += std::chrono::milliseconds(10);
+      soundedMs_ += 10;
+      if (whileWaiting_() != playback::PlayControl::Continue) {
+        return false;
+      }
+    }
+    return true;
+  }
+  void end() override {}
+  std::int64_t heardMs() const override { return soundedMs_; }
+  Clock::time_point heardOrigin() const override {
+    return soundedMs_ >= movesAtMs_ ? origin_ + moved_ : origin_;
+  }
+
+ private:
+  Clock::time_point& now_;
+  Clock::time_point origin_;
+  std::int64_t movesAtMs_;
+  std::chrono::milliseconds moved_;
+  playback::WhileWaiting whileWaiting_;
+  std::int64_t soundedMs_ = 0;
+};
+
+// The tones sound 40 ms later than reported. A report that moves before the
+// first tone moves every offset alike, so only the watch on the reported
+// timing can tell that the measurement is wrong.
+TEST(CalibrateInput, FailsWhenTheReportedTimingMovesWhileTheTonesSound) {
+  using std::chrono::milliseconds;
+  struct Row {
+    const char* what;
+    milliseconds originMoved;
+    std::optional<FakeSoundInput::Script::Loss> loss;
+    std::optional<CalibrationFailure> failure;
+    std::int64_t delayMs;
+  };
+  const Row rows[] = {
+      {"steady", milliseconds(0), {}, std::nullopt, 40},
+      {"output origin 15 ms later", milliseconds(15), {}, std::nullopt, 25},
+      {"output origin 30 ms later", milliseconds(30), {}, CalibrationFailure::TimingUnsteady, 0},
+      {"30 ms of input lost", milliseconds(0),
+       FakeSoundInput::Script::Loss{milliseconds(300), milliseconds(30)},
+       CalibrationFailure::TimingUnsteady, 0},
+  };
+  const std::vector<std::uint32_t> script{0, 300, 17, 299, 301, 1000};
+  ScriptedDraws toneDraws(script);
+  const std::vector<CalibrationTone> tones = calibrationTones(toneDraws);  // the first at 500 ms
+  for (const Row& row : rows) {
+    SteadyClock::time_point now{};
+    FakeSoundInput input({.samples = recordingOf(tones, allAt(40.0), 0.0005), .loss = row.loss},
+                         [&] { return now; });
+    // The input's sample kStreamOrigin is taken in as stream sample 0 is heard.
+    const SteadyClock::time_point origin =
+        now + std::chrono::microseconds(kStreamOrigin * 1'000'000 / kRate);
+    ScriptedOutput output(now, origin, 300, row.originMoved);
+    ScriptedDraws draws(script);
+    const CalibrationRun run = calibrateInput(
+        output, input, draws, [] { return playback::PlayControl::Continue; }, [&] { return now; });
+    EXPECT_EQ(run.result.failure, row.failure) << row.what;
+    EXPECT_EQ(run.result.delayMs, row.delayMs) << row.what;
+  }
 }
 
 }  // namespace
