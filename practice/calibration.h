@@ -52,10 +52,9 @@ enum class CalibrationFailure {
   InputDidNotStart,  // the input would not open, or delivered nothing
   TooFewTonesHeard,
   SpreadTooWide,
-  // The timing the sound server reports moved while the tones sounded: the
-  // output ran dry, or the input lost samples. What was measured holds for no
-  // later stream, whatever the tones' offsets say.
-  TimingUnsteady,
+  // The input lost samples on the way, as a capture that overran does: every
+  // tone after the loss is heard that much early, whatever the offsets say.
+  InputLostSamples,
 };
 
 struct CalibrationResult {

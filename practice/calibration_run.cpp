@@ -14,14 +14,15 @@ double msBetween(SteadyClock::time_point later, SteadyClock::time_point earlier)
   return std::chrono::duration<double, std::milli>(later - earlier).count();
 }
 
-// Watches whether the timing the sound servers report holds still through one
+// Watches how the timing the sound servers report moves through one
 // calibration. The output's heard origin, as each report puts it, moves when
 // its stream runs dry; the first reports, in a stream's first tens of
-// milliseconds, put it up to 40 ms off on PulseAudio before they settle. Each read of the input
-// bounds the instant its first sample was taken in from above: the read's time minus the samples
-// read so far. A read that comes late only gives a looser bound, but samples lost on the way push
-// every later bound later by what was lost, so the best bound of the last half second standing
-// above the best of all says that some were.
+// milliseconds, put it up to 40 ms off on PulseAudio before they settle.
+// Each read of the input bounds the instant its first sample was taken in
+// from above: the read's time minus the samples read so far. A read that
+// comes late only gives a looser bound, but samples lost on the way push
+// every later bound later by what was lost, so the best bound of the last
+// half second standing above the best of all says that some were.
 class TimingWatch {
  public:
   void noteOutput(const playback::SoundOutput& output) {
@@ -118,9 +119,8 @@ CalibrationRun calibrateInput(playback::SoundOutput& output, SoundInput& input,
   run.result = estimateInputDelay(run.recording, run.alignment, run.tones);
   run.outputOriginMovedMs = watch.outputOriginMovedMs();
   run.inputCaptureMovedMs = watch.inputCaptureMovedMs();
-  if (!run.result.failure &&
-      std::max(run.outputOriginMovedMs, run.inputCaptureMovedMs) > kSteadyTimingLimitMs) {
-    run.result.failure = CalibrationFailure::TimingUnsteady;
+  if (!run.result.failure && run.inputCaptureMovedMs > kLostSamplesLimitMs) {
+    run.result.failure = CalibrationFailure::InputLostSamples;
     run.result.delayMs = 0;
   }
   return run;

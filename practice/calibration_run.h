@@ -9,12 +9,10 @@
 
 namespace quavern::practice {
 
-// How far the reported timing may move within one calibration, in
-// milliseconds, before it counts as unsteady: the output's heard origin from
-// report to report, and the input's capture instant from its best bound to the
-// best of the last half second. Both hold within about 10 ms on a loaded
-// machine that keeps up.
-inline constexpr double kSteadyTimingLimitMs = 20.0;
+// How much later, in milliseconds, the input's capture instant may read at the
+// end of a calibration than at its best before the input counts as having lost
+// samples. It holds within about 10 ms on a loaded machine that keeps up.
+inline constexpr double kLostSamplesLimitMs = 20.0;
 
 // What one calibration heard, for a test or a closer look; the result is what
 // the window shows.
@@ -23,9 +21,11 @@ struct CalibrationRun {
   std::vector<CalibrationTone> tones;
   std::vector<std::int16_t> recording;  // the input from its start, at kPerformanceRate
   Alignment alignment;                  // the stream on the recording, as the output reports it
-  // How far the output's heard origin moved between its reports, and how much
-  // later the input's capture instant read at the end than at its best; see
-  // kSteadyTimingLimitMs.
+  // For a closer look at the sound server: how far the output's heard origin
+  // moved between its reports once settled (a stream that ran dry moves it,
+  // and what follows is heard that much later, so the latest report places the
+  // tones), and how much later the input's capture instant read at the end
+  // than at its best.
   double outputOriginMovedMs = 0.0;
   double inputCaptureMovedMs = 0.0;
 };
@@ -34,8 +34,8 @@ struct CalibrationRun {
 // rests and tones) while reading `input`, then estimates the input's delay.
 // `whileWaiting` keeps the caller's window alive and can end the run early;
 // the tones not sounded then count as not heard. `input` is started here and
-// stopped before returning. A run whose reported timing moved by more than
-// kSteadyTimingLimitMs fails as TimingUnsteady.
+// stopped before returning. A run whose input's capture instant moved by more
+// than kLostSamplesLimitMs fails as InputLostSamples.
 // `now` is the clock the input's reads are timed by.
 CalibrationRun calibrateInput(
     playback::SoundOutput& output, SoundInput& input, music::DrawSource& draws,

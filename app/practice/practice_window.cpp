@@ -451,8 +451,8 @@ void PracticeWindow::showCalibration(const practice::CalibrationResult& result) 
     setStatus(tr("No sound input was found."));
     return;
   }
-  if (result.failure == practice::CalibrationFailure::TimingUnsteady) {
-    setStatus(tr("Calibration failed: the sound stumbled while the tones played; try again"));
+  if (result.failure == practice::CalibrationFailure::InputLostSamples) {
+    setStatus(tr("Calibration failed: the input lost some of the sound; try again"));
     return;
   }
   if (result.failure) {

@@ -182,7 +182,7 @@ TEST(EstimateInputDelay, ARecordingCutShortMissesTheTonesAfterItsEnd) {
 
 // Sounds a calibration on a clock of the test's own, 10 ms a poll, reporting
 // stream sample 0 as heard at `origin`, or `moved` later once `movesAtMs` of
-// the stream have sounded, as a stream that ran dry would report it.
+// the stream have sounded, as a stream that ran dry that long reports it.
 class ScriptedOutput final : public playback::SoundOutput {
  public:
   ScriptedOutput(Clock::time_point& now, Clock::time_point origin, std::int64_t movesAtMs,
@@ -217,37 +217,38 @@ class ScriptedOutput final : public playback::SoundOutput {
   std::int64_t soundedMs_ = 0;
 };
 
-// The tones sound 40 ms later than reported. A report that moves before the
-// first tone moves every offset alike, so only the watch on the reported
-// timing can tell that the measurement is wrong.
-TEST(CalibrateInput, FailsWhenTheReportedTimingMovesWhileTheTonesSound) {
+// The input hears the tones 40 ms later than reported. A stream that runs dry
+// before the first tone puts the tones later, and its reports say so: the
+// latest report places them. Samples the input lost before the first tone
+// put every tone early alike, so only the capture's instant can tell.
+TEST(CalibrateInput, GoesByTheLatestReportAndFailsWhenTheInputLostSamples) {
   using std::chrono::milliseconds;
   struct Row {
     const char* what;
-    milliseconds originMoved;
+    milliseconds ranDry;  // the output's, 300 ms into the stream
     std::optional<FakeSoundInput::Script::Loss> loss;
     std::optional<CalibrationFailure> failure;
     std::int64_t delayMs;
   };
   const Row rows[] = {
       {"steady", milliseconds(0), {}, std::nullopt, 40},
-      {"output origin 15 ms later", milliseconds(15), {}, std::nullopt, 25},
-      {"output origin 30 ms later", milliseconds(30), {}, CalibrationFailure::TimingUnsteady, 0},
+      {"the output ran dry for 30 ms", milliseconds(30), {}, std::nullopt, 40},
       {"30 ms of input lost", milliseconds(0),
        FakeSoundInput::Script::Loss{milliseconds(300), milliseconds(30)},
-       CalibrationFailure::TimingUnsteady, 0},
+       CalibrationFailure::InputLostSamples, 0},
   };
   const std::vector<std::uint32_t> script{0, 300, 17, 299, 301, 1000};
   ScriptedDraws toneDraws(script);
   const std::vector<CalibrationTone> tones = calibrationTones(toneDraws);  // the first at 500 ms
   for (const Row& row : rows) {
     SteadyClock::time_point now{};
-    FakeSoundInput input({.samples = recordingOf(tones, allAt(40.0), 0.0005), .loss = row.loss},
+    const double heardMs = 40.0 + static_cast<double>(row.ranDry.count());
+    FakeSoundInput input({.samples = recordingOf(tones, allAt(heardMs), 0.0005), .loss = row.loss},
                          [&] { return now; });
     // The input's sample kStreamOrigin is taken in as stream sample 0 is heard.
     const SteadyClock::time_point origin =
         now + std::chrono::microseconds(kStreamOrigin * 1'000'000 / kRate);
-    ScriptedOutput output(now, origin, 300, row.originMoved);
+    ScriptedOutput output(now, origin, 300, row.ranDry);
     ScriptedDraws draws(script);
     const CalibrationRun run = calibrateInput(
         output, input, draws, [] { return playback::PlayControl::Continue; }, [&] { return now; });
