@@ -20,10 +20,9 @@ std::optional<InputFailure> SoundPerformanceInput::start() {
 }
 
 void SoundPerformanceInput::poll(Performance& performance) {
-  arrived_.clear();
-  if (input_->readAvailable(arrived_) > 0) {
-    level_ = practice::levelDbfs(arrived_);
-    unanalysed_.insert(unanalysed_.end(), arrived_.begin(), arrived_.end());
+  const std::size_t before = unanalysed_.size();
+  if (input_->readAvailable(unanalysed_) > 0) {
+    level_ = practice::levelDbfs(std::span(unanalysed_).subspan(before));
   }
   if (unanalysed_.empty()) {
     return;

@@ -36,9 +36,8 @@ class SoundPerformanceInput final : public PerformanceInput {
  private:
   std::unique_ptr<SoundInput> input_;
   AudioAnalyser analyser_;
-  Performance decided_;  // what the analyser decided and no poll has handed on yet
-  std::vector<std::int16_t> arrived_;
-  std::vector<std::int16_t> unanalysed_;  // read, waiting for a later poll's analysis
+  Performance decided_;                   // what the analyser decided and no poll has handed on yet
+  std::vector<std::int16_t> unanalysed_;  // read, waiting for a poll's analysis
   std::optional<double> level_;
 };
 

@@ -109,7 +109,7 @@ class PacedStream {
   // and waits until its stream sounds, calling `whileWaiting` meanwhile; false
   // when it did not within 5 s.
   bool connect(const QStringList& arguments, const std::function<void()>& whileWaiting = {}) {
-    said_ = startStream(pacat_, arguments, whileWaiting, kStartingSilence);
+    said_ = startStream(arguments, whileWaiting);
     if (!said_.contains("Stream started")) {
       return false;
     }
@@ -175,25 +175,24 @@ class PacedStream {
 
   // Starts pacat --verbose with `arguments` and waits, for at most 5 s and
   // calling `whileWaiting` between looks, until its stream has begun to sound
-  // `silence` samples of silence. Returns what pacat said; it holds "Stream
-  // started" when the stream did start.
-  static QByteArray startStream(QProcess& pacat, const QStringList& arguments,
-                                const std::function<void()>& whileWaiting, std::size_t silence) {
-    pacat.setReadChannel(QProcess::StandardError);  // where --verbose speaks
-    pacat.start(QStringLiteral("pacat"), QStringList{"--verbose"} + arguments);
-    if (!pacat.waitForStarted()) {
+  // the starting silence. Returns what pacat said; it holds "Stream started"
+  // when the stream did start.
+  QByteArray startStream(const QStringList& arguments, const std::function<void()>& whileWaiting) {
+    pacat_.setReadChannel(QProcess::StandardError);  // where --verbose speaks
+    pacat_.start(QStringLiteral("pacat"), QStringList{"--verbose"} + arguments);
+    if (!pacat_.waitForStarted()) {
       return {};
     }
-    writeSamples(pacat, std::vector<std::int16_t>(silence, 0));
+    writeSamples(pacat_, std::vector<std::int16_t>(kStartingSilence, 0));
     QByteArray said;
     const QDeadlineTimer deadline(5000);
     while (!said.contains("Stream started") && !deadline.hasExpired() &&
-           pacat.state() == QProcess::Running) {
+           pacat_.state() == QProcess::Running) {
       if (whileWaiting) {
         whileWaiting();
       }
-      if (pacat.waitForReadyRead(whileWaiting ? 1 : static_cast<int>(deadline.remainingTime()))) {
-        said += pacat.readAllStandardError();
+      if (pacat_.waitForReadyRead(whileWaiting ? 1 : static_cast<int>(deadline.remainingTime()))) {
+        said += pacat_.readAllStandardError();
       }
     }
     return said;
