@@ -345,7 +345,7 @@ void AudioAnalyser::findPitchOnsets() {
     const bool octaveJump = isByOctaves(run - *currentSemis_);
     const std::int64_t seen = frame * kFrameHopSamples;
     pitchOnsets_.push_back({quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000),
-                            seen, 0.0, octaveJump});
+                            seen, 0.0, octaveJump, run});
     currentSemis_ = run;
   }
 }
@@ -449,11 +449,20 @@ bool AudioAnalyser::changesNote(double beforeSemitones, const PendingOnset& atta
   return harmonicsRise(attack.sample, hzOfSemitones(*after)).has_value();
 }
 
-bool AudioAnalyser::confirmedByLevel(std::int64_t pitchOnset) const {
+// A pitch change is an attack's note when the attack came shortly before and
+// already sounded the new pitch. An attack under which the old pitch still
+// rang is the old note's swell, or the new note's slow attack seen late: the
+// pitch change is placed for itself.
+bool AudioAnalyser::confirmedByLevel(const PendingOnset& pitchChange) const {
   const std::int64_t ms = sampleRate_ / 1000;
   return std::ranges::any_of(levelOnsets_, [&](const PendingOnset& onset) {
-    return onset.sample >= pitchOnset - kLevelBeforePitchMs * ms &&
-           onset.sample <= pitchOnset + kLevelAfterPitchMs * ms && isNewAttack(onset);
+    if (onset.sample < pitchChange.dip - kLevelBeforePitchMs * ms ||
+        onset.sample > pitchChange.dip + kLevelAfterPitchMs * ms || !isNewAttack(onset)) {
+      return false;
+    }
+    const std::optional<double> after =
+        medianSemitones(onset.sample + kOnsetPitchFromMs * ms, onset.sample + kOnsetPitchToMs * ms);
+    return !after || std::abs(*after - pitchChange.semitones) <= kNewNoteSemitones;
   });
 }
 
@@ -492,7 +501,7 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
     }
   }
   for (const PendingOnset& onset : pitchOnsets_) {
-    if (isDue(onset) && !confirmedByLevel(onset.dip)) {
+    if (isDue(onset) && !confirmedByLevel(onset)) {
       if (const std::optional<Onset> pitchOnset = placedPitchOnset(onset)) {
         placed.push_back(*pitchOnset);
       }

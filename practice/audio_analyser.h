@@ -50,6 +50,7 @@ class AudioAnalyser {
     // A pitch change by octaves stands only where the new note's harmonics
     // clear of the old one's rose: the detector's own octave slips look the same.
     bool needsRise = false;
+    double semitones = 0.0;  // a pitch change's new pitch
   };
 
   void analyseFrames(Performance& performance);
@@ -71,7 +72,7 @@ class AudioAnalyser {
   double slowLevelRise(std::int64_t dipSample) const;
   std::int64_t quietestBlockBefore(std::int64_t sample) const;
   bool pitchRunAt(std::int64_t frame, double& runSemitones) const;
-  bool confirmedByLevel(std::int64_t pitchOnset) const;
+  bool confirmedByLevel(const PendingOnset& pitchChange) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
   Onset placedOnset(std::int64_t sample) const;
   std::optional<Onset> placedPitchOnset(const PendingOnset& onset) const;

@@ -29,7 +29,10 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
 // How far refineOnset may move an onset before `guess` and after it, and the
 // longest window it measures with: it reads the samples from
 // kRefineBackMs + kRefineWindowMs before `guess` to kRefineAheadMs after.
-constexpr std::int64_t kRefineBackMs = 100;
+// A slow attack slurred out of a note still ringing (a choir's, a bowed
+// string's) shows its pitch, and often the swell that cues it, 150 ms after
+// its harmonics began to rise.
+constexpr std::int64_t kRefineBackMs = 150;
 constexpr std::int64_t kRefineAheadMs = 60;
 constexpr std::int64_t kRefineWindowMs = 60;
 

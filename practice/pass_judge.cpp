@@ -6,6 +6,12 @@
 namespace quavern::practice {
 namespace {
 
+// A tail is measured from outside at 7 to 23 dB below its note; a note played
+// again by a steady hand is within a few dB of the last.
+constexpr double kTailBelowNoteDb = 6.0;
+constexpr double kTailWithinCents = 50.0;
+constexpr double kSilentDbfs = -120.0;
+
 struct Stretch {
   std::int64_t begin = 0;  // performance samples, end excluded
   std::int64_t end = 0;
@@ -96,7 +102,7 @@ std::vector<SlotVerdict> PassJudge::update(const Performance& performance) {
   return fresh;
 }
 
-SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) const {
+SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   SlotVerdict result;
   result.slot = slot;
   const std::optional<PitchClass> written = pitchClassOfToken(slot.token.text);
@@ -113,6 +119,12 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) c
     result.verdict = Verdict::Missed;
     return result;
   }
+  const std::optional<double> level = medianLevelIn(performance, stretch.begin, stretch.end);
+  if (isTailOfLastNote(*heardHz, level)) {
+    result.verdict = Verdict::Missed;
+    return result;
+  }
+  lastNote_ = HeardNote{*heardHz, level.value_or(kSilentDbfs)};
   const int transposition = soundingMinusWritten(settings_.transposition);
   const PitchClass sounding = wrappedClass(*written + transposition);
   result.heardHz = heardHz;
@@ -131,6 +143,34 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) c
     result.timing = offsetMs > 0 ? Timing::Late : Timing::Early;
   }
   return result;
+}
+
+// A slot that sounds the pitch class of the last note heard, far softer than
+// that note sounded, holds its ring, release or reverb: an onset found there
+// is the tail's flicker, not a new note. A note played again is about as loud
+// as before.
+bool PassJudge::isTailOfLastNote(double heardHz, std::optional<double> levelDbfs) const {
+  if (!lastNote_ || !levelDbfs) {
+    return false;
+  }
+  const bool samePitchClass =
+      std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <=
+      kTailWithinCents;
+  return samePitchClass && *levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
+}
+
+// The median level of the frames centred in [begin, end).
+std::optional<double> PassJudge::medianLevelIn(const Performance& performance, std::int64_t begin,
+                                               std::int64_t end) const {
+  const auto first = std::ranges::lower_bound(performance.frames, begin, {}, &PitchFrame::sample);
+  std::vector<double> levels;
+  for (auto frame = first; frame != performance.frames.end() && frame->sample < end; ++frame) {
+    levels.push_back(frame->levelDbfs);
+  }
+  if (levels.empty()) {
+    return std::nullopt;
+  }
+  return median(std::move(levels));
 }
 
 // The onset nearest the slot's start among those from half the slot before it

@@ -86,7 +86,15 @@ class PassJudge {
   static std::int64_t lookAheadSamples();
 
  private:
-  SlotVerdict judge(const Slot& slot, const Performance& performance) const;
+  struct HeardNote {
+    double hz = 0.0;
+    double levelDbfs = 0.0;  // median over the slot's middle half
+  };
+
+  SlotVerdict judge(const Slot& slot, const Performance& performance);
+  bool isTailOfLastNote(double heardHz, std::optional<double> levelDbfs) const;
+  std::optional<double> medianLevelIn(const Performance& performance, std::int64_t begin,
+                                      std::int64_t end) const;
   std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
                                       std::int64_t end) const;
   std::optional<std::int64_t> onsetOf(const Performance& performance, std::int64_t start,
@@ -96,6 +104,7 @@ class PassJudge {
   JudgeSettings settings_;
   Alignment alignment_;
   std::vector<SlotVerdict> verdicts_;
+  std::optional<HeardNote> lastNote_;  // the last slot judged to sound a note
 };
 
 // Entry b (0 to 15) is true when a note that begins in bar b was wrong or

@@ -69,6 +69,12 @@ Voice choir(double semitones) {
   return voice;
 }
 
+// The voice `db` below its usual peak.
+Voice quieter(Voice voice, double db) {
+  voice.peak *= std::pow(10.0, -db / 20.0);
+  return voice;
+}
+
 // Slot k (from 0, after the count-in) sung from `fromMs` to `toMs` of it.
 SungNote at(std::int64_t k, Voice voice, std::int64_t fromMs = 0, std::int64_t toMs = 450) {
   const std::int64_t slotMs = (music::kCountInTones + k) * kNoteMs;
@@ -172,6 +178,14 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"g-g-c-",
        {at(0, sung(kG4), 0, 505), at(1, slurred(kG4 - 12), 0, 505),
         at(2, slurred(kG4 - 19), 0, 450)},
+       {right(), right(), right()}},
+      {"a swell of the last note's pitch far below it is its tail, not a note",
+       u"g-d-e-",
+       {at(0, sung(kG4)), at(1, quieter(sung(kG4), 14.0)), at(2, sung(kE4))},
+       {right(), kMissed, right()}},
+      {"a note played again a little softer is a new note",
+       u"g-g-e-",
+       {at(0, sung(kG4)), at(1, quieter(sung(kG4), 3.0)), at(2, sung(kE4))},
        {right(), right(), right()}},
       {"a wrong note has no timing",
        u"c-e-",
