@@ -154,8 +154,7 @@ bool PassJudge::isTailOfLastNote(double heardHz, std::optional<double> levelDbfs
     return false;
   }
   const bool samePitchClass =
-      std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <=
-      kTailWithinCents;
+      std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <= kTailWithinCents;
   return samePitchClass && *levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
 }
 
