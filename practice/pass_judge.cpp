@@ -92,7 +92,7 @@ std::vector<SlotVerdict> PassJudge::update(const Performance& performance) {
     const Slot& slot = slots_[verdicts_.size()];
     const std::int64_t start = slot.startSample + alignment_.streamOrigin;
     const std::int64_t length = slot.endSample - slot.startSample;
-    if (performance.coveredUntil < onsetWindowEnd(start, length) ||
+    if (!onsetDecided(performance, start, length) ||
         performance.framesFinalUntil() < judgedStretch(start, length).end) {
       break;
     }
@@ -170,6 +170,20 @@ std::optional<double> PassJudge::medianLevelIn(const Performance& performance, s
     return std::nullopt;
   }
   return median(std::move(levels));
+}
+
+// The slot's onset is decided once the onsets cover its window, or once they
+// cover as far past its start as the nearest onset found lies from it: no
+// onset added later can lie nearer. A note on time is so judged as soon as its
+// pitch is, without waiting for the rest of the window.
+bool PassJudge::onsetDecided(const Performance& performance, std::int64_t start,
+                             std::int64_t length) const {
+  const std::int64_t covered = performance.coveredUntil;
+  if (covered >= onsetWindowEnd(start, length)) {
+    return true;
+  }
+  const std::optional<std::int64_t> nearest = onsetOf(performance, start, length);
+  return nearest && *nearest < covered && start + std::abs(*nearest - start) <= covered;
 }
 
 // The onset nearest the slot's start among those from half the slot before it

@@ -53,9 +53,10 @@ struct Alignment {
 };
 
 // Judges the slots of one pass as the performance grows. Pure: no clock, no
-// device; a slot is judged as soon as the performance's onsets cover its first
-// half and its frames three quarters of it, so a pass's result is ready
-// shortly after its end.
+// device; a slot is judged as soon as its onset is decided (the performance's
+// onsets cover its first half, or reach as far past its start as the nearest
+// onset found lies from it) and its frames cover three quarters of it, so a
+// pass's result is ready shortly after its end.
 //
 // A note slot is judged on what the performance holds around it:
 // - its onset: of the onsets from half the slot before its start to half the
@@ -66,7 +67,10 @@ struct Alignment {
 // - its pitch, as in 1.1: the median of the frames centred in the middle half
 //   of the slot (25% to 75%), steady when more than half of them have a pitch;
 //   right when within pitchWithinCents of the sounding pitch class wanted, in
-//   any octave. A slot starting before the performance does is missed.
+//   any octave. A slot starting before the performance does is missed, and so
+//   is one that sounds the pitch class of the last note heard 6 dB and more
+//   below it: that is the note's ring, release or reverb, where a flicker
+//   looked like an attack.
 // - its timing, for a right note: the onset minus the slot's start in whole
 //   milliseconds (rounded), on time when within onTimeWithinMs either way.
 class PassJudge {
@@ -99,6 +103,7 @@ class PassJudge {
                                       std::int64_t end) const;
   std::optional<std::int64_t> onsetOf(const Performance& performance, std::int64_t start,
                                       std::int64_t length) const;
+  bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;
 
   std::vector<Slot> slots_;
   JudgeSettings settings_;

@@ -340,6 +340,43 @@ TEST(PassJudge, StrictnessLimitsHoldAtTheirEdges) {
   }
 }
 
+// A slot is judged once no onset still to come could lie nearer its start
+// than the nearest found, or once its whole onset window is covered.
+TEST(PassJudge, JudgesASlotOnceItsOnsetIsDecided) {
+  struct Case {
+    std::optional<std::int64_t> onsetMs;
+    std::int64_t coveredMs;
+    bool judged;
+  };
+  const Case cases[] = {
+      {1010, 1005, false},         {1010, 1011, true},         {990, 1009, false},
+      {990, 1010, true},           {1100, 1099, false},        {1100, 1101, true},
+      {std::nullopt, 1249, false}, {std::nullopt, 1250, true},
+  };
+  for (const Case& test : cases) {
+    std::vector<std::int64_t> onsets;
+    if (test.onsetMs) {
+      onsets.push_back(*test.onsetMs);
+    }
+    Performance performance = handMade(testing::hzOf(60), 700, 1500, onsets);
+    performance.coveredUntil = test.coveredMs * kSamplesPerMs;
+    performance.framesCoveredUntil = 1400 * kSamplesPerMs;
+    const music::TokenCut cut{u"c-", {0, 0}, {0, 1}};
+    PassJudge judge({{cut, 0, 1, 1000 * kSamplesPerMs, 1500 * kSamplesPerMs}}, {}, {});
+    judge.update(performance);
+    const std::string where = "onset " + std::to_string(test.onsetMs.value_or(-1)) +
+                              " ms, covered " + std::to_string(test.coveredMs) + " ms";
+    ASSERT_EQ(judge.finished(), test.judged) << where;
+    if (test.judged) {
+      const SlotVerdict& verdict = judge.verdicts().at(0);
+      EXPECT_EQ(verdict.verdict, test.onsetMs ? Verdict::Right : Verdict::Missed) << where;
+      EXPECT_EQ(verdict.onsetOffsetMs,
+                test.onsetMs ? std::optional<std::int64_t>(*test.onsetMs - 1000) : std::nullopt)
+          << where;
+    }
+  }
+}
+
 TEST(PassJudge, ANoteHeardWithoutAnOnsetIsMissed) {
   const Performance ringing = handMade(testing::hzOf(60), 0, 1500, {200});
   EXPECT_EQ(judgeOne(u"c-", ringing, {}).verdict, Verdict::Missed);
