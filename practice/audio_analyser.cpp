@@ -342,10 +342,12 @@ void AudioAnalyser::findPitchOnsets() {
     if (!isRun || std::abs(run - *currentSemis_) <= kNewNoteSemitones) {
       continue;
     }
-    const bool octaveJump = isByOctaves(run - *currentSemis_);
+    // As with an attack, a move down by octaves may be the detector's slip; a
+    // move up has no harmonic clear of the old note's to rise, and stands.
+    const bool octavesDown = run < *currentSemis_ && isByOctaves(run - *currentSemis_);
     const std::int64_t seen = frame * kFrameHopSamples;
     pitchOnsets_.push_back({quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000),
-                            seen, 0.0, octaveJump, run});
+                            seen, 0.0, octavesDown, run});
     currentSemis_ = run;
   }
 }
@@ -520,7 +522,7 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   std::erase_if(pitchOnsets_, [&](const PendingOnset& onset) { return onset.sample < stale; });
 }
 
-// A pitch change's onset, placed; nothing for a change by octaves where the
+// A pitch change's onset, placed; nothing for a change down by octaves where the
 // new note's harmonics did not rise.
 std::optional<Onset> AudioAnalyser::placedPitchOnset(const PendingOnset& onset) const {
   if (!onset.needsRise) {

@@ -21,7 +21,7 @@ namespace quavern::practice {
 // 5 dB too; a decay, a ring or a reverb tail never rises, and the beating of a
 // choir or a string section swings too fast, so they make none. A change of the
 // steady pitch by more than half a semitone, held for four frames, is a new
-// note played legato without a dip; a jump by octaves only where the new
+// note played legato without a dip; a jump down by octaves only where the new
 // note's harmonics clear of the old one's rose, as the detector's own octave
 // slips look just like it. Each onset a cue finds is then placed where the new
 // note's harmonics rose (refineOnset).
@@ -47,7 +47,7 @@ class AudioAnalyser {
     std::int64_t sample = 0;
     std::int64_t dip = 0;  // sample where the attack's rise began
     double riseDb = 0.0;
-    // A pitch change by octaves stands only where the new note's harmonics
+    // A pitch change down by octaves stands only where the new note's harmonics
     // clear of the old one's rose: the detector's own octave slips look the same.
     bool needsRise = false;
     double semitones = 0.0;  // a pitch change's new pitch
