@@ -43,7 +43,7 @@ void MidiPerformance::add(const MidiNoteEvent& event, Performance& performance) 
   addFramesBefore(event.sample, performance);
   if (event.pressed()) {
     held_.push_back({event.note, event.velocity});
-    performance.onsets.push_back({event.sample, hzOfMidiNote(event.note)});
+    performance.onsets.push_back({event.sample, hzOfMidiNote(event.note), true});
   } else {
     letGo(event.note);
   }

@@ -112,7 +112,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   const std::int64_t start = slot.startSample + alignment_.streamOrigin;
   const std::int64_t length = slot.endSample - slot.startSample;
   const Stretch stretch = judgedStretch(start, length);
-  const std::optional<std::int64_t> onset = onsetOf(performance, start, length);
+  const std::optional<Onset> onset = onsetOf(performance, start, length);
   const std::optional<double> heardHz =
       onset ? steadyPitchIn(performance, stretch.begin, stretch.end) : std::nullopt;
   if (!heardHz) {
@@ -120,7 +120,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
     return result;
   }
   const std::optional<double> level = medianLevelIn(performance, stretch.begin, stretch.end);
-  if (isTailOfLastNote(*heardHz, level)) {
+  if (!onset->certain && isTailOfLastNote(*heardHz, level)) {
     result.verdict = Verdict::Missed;
     return result;
   }
@@ -135,7 +135,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   if (!inTune) {
     return result;
   }
-  const std::int64_t offsetMs = wholeMs(*onset - start);
+  const std::int64_t offsetMs = wholeMs(onset->sample - start);
   result.onsetOffsetMs = offsetMs;
   if (std::abs(offsetMs) <= settings_.onTimeWithinMs) {
     result.timing = Timing::OnTime;
@@ -182,21 +182,22 @@ bool PassJudge::onsetDecided(const Performance& performance, std::int64_t start,
   if (covered >= onsetWindowEnd(start, length)) {
     return true;
   }
-  const std::optional<std::int64_t> nearest = onsetOf(performance, start, length);
-  return nearest && *nearest < covered && start + std::abs(*nearest - start) <= covered;
+  const std::optional<Onset> nearest = onsetOf(performance, start, length);
+  return nearest && nearest->sample < covered &&
+         start + std::abs(nearest->sample - start) <= covered;
 }
 
 // The onset nearest the slot's start among those from half the slot before it
 // to half the slot after.
-std::optional<std::int64_t> PassJudge::onsetOf(const Performance& performance, std::int64_t start,
-                                               std::int64_t length) const {
+std::optional<Onset> PassJudge::onsetOf(const Performance& performance, std::int64_t start,
+                                        std::int64_t length) const {
   const std::int64_t from = start - length / 2;
   const std::int64_t to = onsetWindowEnd(start, length);
   const auto first = std::ranges::lower_bound(performance.onsets, from, {}, &Onset::sample);
-  std::optional<std::int64_t> nearest;
+  std::optional<Onset> nearest;
   for (auto onset = first; onset != performance.onsets.end() && onset->sample < to; ++onset) {
-    if (!nearest || std::abs(onset->sample - start) < std::abs(*nearest - start)) {
-      nearest = onset->sample;
+    if (!nearest || std::abs(onset->sample - start) < std::abs(nearest->sample - start)) {
+      nearest = *onset;
     }
   }
   return nearest;

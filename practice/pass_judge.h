@@ -70,7 +70,7 @@ struct Alignment {
 //   any octave. A slot starting before the performance does is missed, and so
 //   is one that sounds the pitch class of the last note heard 6 dB and more
 //   below it: that is the note's ring, release or reverb, where a flicker
-//   looked like an attack.
+//   looked like an attack. A key pressed again is a new note however softly.
 // - its timing, for a right note: the onset minus the slot's start in whole
 //   milliseconds (rounded), on time when within onTimeWithinMs either way.
 class PassJudge {
@@ -101,8 +101,8 @@ class PassJudge {
                                       std::int64_t end) const;
   std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
                                       std::int64_t end) const;
-  std::optional<std::int64_t> onsetOf(const Performance& performance, std::int64_t start,
-                                      std::int64_t length) const;
+  std::optional<Onset> onsetOf(const Performance& performance, std::int64_t start,
+                               std::int64_t length) const;
   bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;
 
   std::vector<Slot> slots_;

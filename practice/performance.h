@@ -29,6 +29,9 @@ struct PitchFrame {
 struct Onset {
   std::int64_t sample = 0;
   std::optional<double> hz{};  // the pitch that began there, when already known
+  // Nothing but a new note makes it (a key pressed), where a sound's onset
+  // may be the flicker of a tail.
+  bool certain = false;
 };
 
 // Grows while the input is read: frames and onsets in time order. Everything

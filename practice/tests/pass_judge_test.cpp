@@ -10,6 +10,7 @@
 
 #include "music/tests/notes_texts.h"
 #include "practice/audio_analyser.h"
+#include "practice/midi_performance.h"
 #include "practice/testing/pass_helpers.h"
 #include "practice/testing/synthesised_player.h"
 
@@ -379,6 +380,29 @@ TEST(PassJudge, JudgesASlotOnceItsOnsetIsDecided) {
           << where;
     }
   }
+}
+
+// A key's onset is certain: pressed again far more softly, it is still a new
+// note, where a sound as much softer of the same pitch is the last one's tail.
+TEST(PassJudge, AKeyPressedAgainSoftlyIsANewNote) {
+  Performance performance;
+  MidiPerformance keyboard;
+  const int kG4 = 67;
+  for (const MidiNoteEvent& event :
+       {MidiNoteEvent{1000 * kSamplesPerMs, kG4, 127}, MidiNoteEvent{1450 * kSamplesPerMs, kG4, 0},
+        MidiNoteEvent{1500 * kSamplesPerMs, kG4, 20},
+        MidiNoteEvent{1950 * kSamplesPerMs, kG4, 0}}) {
+    keyboard.add(event, performance);
+  }
+  keyboard.coverUntil(2500 * kSamplesPerMs, performance);
+  const music::TokenCut cut{u"g-", {0, 0}, {0, 1}};
+  PassJudge judge({{cut, 0, 1, 1000 * kSamplesPerMs, 1500 * kSamplesPerMs},
+                   {cut, 0, 2, 1500 * kSamplesPerMs, 2000 * kSamplesPerMs}},
+                  {}, {});
+  judge.update(performance);
+  ASSERT_TRUE(judge.finished());
+  EXPECT_EQ(judge.verdicts().at(0).verdict, Verdict::Right);
+  EXPECT_EQ(judge.verdicts().at(1).verdict, Verdict::Right);
 }
 
 TEST(PassJudge, ANoteHeardWithoutAnOnsetIsMissed) {
