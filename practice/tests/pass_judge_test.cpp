@@ -387,11 +387,11 @@ TEST(PassJudge, JudgesASlotOnceItsOnsetIsDecided) {
 TEST(PassJudge, AKeyPressedAgainSoftlyIsANewNote) {
   Performance performance;
   MidiPerformance keyboard;
-  const int kG4 = 67;
-  for (const MidiNoteEvent& event :
-       {MidiNoteEvent{1000 * kSamplesPerMs, kG4, 127}, MidiNoteEvent{1450 * kSamplesPerMs, kG4, 0},
-        MidiNoteEvent{1500 * kSamplesPerMs, kG4, 20},
-        MidiNoteEvent{1950 * kSamplesPerMs, kG4, 0}}) {
+  const int keyG4 = static_cast<int>(kG4);
+  for (const MidiNoteEvent& event : {MidiNoteEvent{1000 * kSamplesPerMs, keyG4, 127},
+                                     MidiNoteEvent{1450 * kSamplesPerMs, keyG4, 0},
+                                     MidiNoteEvent{1500 * kSamplesPerMs, keyG4, 20},
+                                     MidiNoteEvent{1950 * kSamplesPerMs, keyG4, 0}}) {
     keyboard.add(event, performance);
   }
   keyboard.coverUntil(2500 * kSamplesPerMs, performance);
