@@ -10,7 +10,6 @@ namespace {
 // again by a steady hand is within a few dB of the last.
 constexpr double kTailBelowNoteDb = 6.0;
 constexpr double kTailWithinCents = 50.0;
-constexpr double kSilentDbfs = -120.0;
 
 struct Stretch {
   std::int64_t begin = 0;  // performance samples, end excluded
@@ -37,6 +36,24 @@ double median(std::vector<double> values) {
   const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
   std::nth_element(values.begin(), middle, values.end());
   return *middle;
+}
+
+// The frames centred in [begin, end).
+std::span<const PitchFrame> framesIn(const Performance& performance, std::int64_t begin,
+                                     std::int64_t end) {
+  const auto first = std::ranges::lower_bound(performance.frames, begin, {}, &PitchFrame::sample);
+  const auto last =
+      std::ranges::lower_bound(first, performance.frames.end(), end, {}, &PitchFrame::sample);
+  return {first, last};
+}
+
+// The median level of frames, at least one.
+double medianLevel(std::span<const PitchFrame> frames) {
+  std::vector<double> levels;
+  for (const PitchFrame& frame : frames) {
+    levels.push_back(frame.levelDbfs);
+  }
+  return median(std::move(levels));
 }
 
 PitchClass wrappedClass(int semitones) {
@@ -119,12 +136,13 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
     result.verdict = Verdict::Missed;
     return result;
   }
-  const std::optional<double> level = medianLevelIn(performance, stretch.begin, stretch.end);
+  // A steady pitch was heard, so the stretch has frames.
+  const double level = medianLevel(framesIn(performance, stretch.begin, stretch.end));
   if (!onset->certain && isTailOfLastNote(*heardHz, level)) {
     result.verdict = Verdict::Missed;
     return result;
   }
-  lastNote_ = HeardNote{*heardHz, level.value_or(kSilentDbfs)};
+  lastNote_ = HeardNote{*heardHz, level};
   const int transposition = soundingMinusWritten(settings_.transposition);
   const PitchClass sounding = wrappedClass(*written + transposition);
   result.heardHz = heardHz;
@@ -149,27 +167,13 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
 // that note sounded, holds its ring, release or reverb: an onset found there
 // is the tail's flicker, not a new note. A note played again is about as loud
 // as before.
-bool PassJudge::isTailOfLastNote(double heardHz, std::optional<double> levelDbfs) const {
-  if (!lastNote_ || !levelDbfs) {
+bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
+  if (!lastNote_) {
     return false;
   }
   const bool samePitchClass =
       std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <= kTailWithinCents;
-  return samePitchClass && *levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
-}
-
-// The median level of the frames centred in [begin, end).
-std::optional<double> PassJudge::medianLevelIn(const Performance& performance, std::int64_t begin,
-                                               std::int64_t end) const {
-  const auto first = std::ranges::lower_bound(performance.frames, begin, {}, &PitchFrame::sample);
-  std::vector<double> levels;
-  for (auto frame = first; frame != performance.frames.end() && frame->sample < end; ++frame) {
-    levels.push_back(frame->levelDbfs);
-  }
-  if (levels.empty()) {
-    return std::nullopt;
-  }
-  return median(std::move(levels));
+  return samePitchClass && levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
 }
 
 // The slot's onset is decided once the onsets cover its window, or once they
@@ -212,11 +216,10 @@ std::optional<double> PassJudge::steadyPitchIn(const Performance& performance, s
     return std::nullopt;
   }
   const std::int64_t due = ceilDiv(end, kFrameHopSamples) - ceilDiv(begin, kFrameHopSamples);
-  const auto first = std::ranges::lower_bound(performance.frames, begin, {}, &PitchFrame::sample);
   std::vector<double> pitches;
-  for (auto frame = first; frame != performance.frames.end() && frame->sample < end; ++frame) {
-    if (frame->hz) {
-      pitches.push_back(*frame->hz);
+  for (const PitchFrame& frame : framesIn(performance, begin, end)) {
+    if (frame.hz) {
+      pitches.push_back(*frame.hz);
     }
   }
   if (2 * std::ssize(pitches) <= std::max<std::int64_t>(due, 1)) {

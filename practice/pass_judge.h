@@ -96,9 +96,7 @@ class PassJudge {
   };
 
   SlotVerdict judge(const Slot& slot, const Performance& performance);
-  bool isTailOfLastNote(double heardHz, std::optional<double> levelDbfs) const;
-  std::optional<double> medianLevelIn(const Performance& performance, std::int64_t begin,
-                                      std::int64_t end) const;
+  bool isTailOfLastNote(double heardHz, double levelDbfs) const;
   std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
                                       std::int64_t end) const;
   std::optional<Onset> onsetOf(const Performance& performance, std::int64_t start,
