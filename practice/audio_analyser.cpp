@@ -175,6 +175,7 @@ std::int64_t AudioAnalyser::levelLookAheadBlocks() const {
 void AudioAnalyser::feed(std::span<const std::int16_t> newSamples, Performance& performance) {
   history_.insert(history_.end(), newSamples.begin(), newSamples.end());
   fed_ += std::ssize(newSamples);
+  performance.sound.append(newSamples);
   analyseFrames(performance);
   measureBlocks();
   findLevelOnsets();

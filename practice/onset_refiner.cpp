@@ -36,6 +36,16 @@ constexpr std::size_t kFewestHarmonics = 2;
 constexpr double kLeastRiseDb = 20.0;
 constexpr double kRiseAboveQuietDb = 10.0;
 
+// A note the judge heard held began where its harmonics, out of their quiet,
+// rose 6 dB, or came within 33 dB of the level they hold, whichever is later:
+// over the last note's leakage a slow attack (a choir's) shows late, while
+// out of silence the rise is steep. They must rise 17 dB in all, and reach
+// within 6 dB of that level. Tuned on the sampled-instrument benchmark.
+constexpr double kLeastNoteRiseDb = 17.0;
+constexpr double kBeganAboveQuietDb = 6.0;
+constexpr double kBeganBelowHeldDb = 33.0;
+constexpr double kReachedHeldWithinDb = 6.0;
+
 // The new note's harmonics that lie clear of every harmonic of the old one.
 std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, double clearHz,
                                    int sampleRate) {
@@ -131,6 +141,59 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
   const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
                      share * static_cast<double>(step);
   return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(windowMs) * ms;
+}
+
+std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
+                                      std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
+                                      double newHz, std::optional<double> oldHz, int sampleRate) {
+  std::int64_t windowMs = kShortWindowMs;
+  std::vector<double> harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
+  if (harmonics.size() < kEnoughHarmonics) {
+    windowMs = kLongWindowMs;
+    harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
+  }
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t length = windowMs * ms;
+  const std::int64_t step = kStepMs * ms;
+  const std::int64_t seen = seenAfterMs(windowMs) * ms;
+  const std::int64_t firstEnd = from + seen;
+  if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
+      heldTo > window.first + std::ssize(window.samples) || heldTo <= to) {
+    return std::nullopt;
+  }
+  const std::vector<double> hann = hannWindow(length);
+  std::vector<double> db;
+  for (std::int64_t end = firstEnd; end <= heldTo; end += step) {
+    db.push_back(harmonicDb(window, end, hann, harmonics, sampleRate));
+  }
+  const auto indexOf = [&](std::int64_t end) {
+    return std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, std::ssize(db) - 1);
+  };
+  std::vector<double> heldDb(db.begin() + indexOf(std::min(heldFrom + length, heldTo)), db.end());
+  std::ranges::nth_element(heldDb, heldDb.begin() + std::ssize(heldDb) / 2);
+  const double held = heldDb[heldDb.size() / 2];
+  const auto quietest = std::min_element(db.begin(), db.begin() + indexOf(to + seen) + 1);
+  if (held - *quietest < kLeastNoteRiseDb) {
+    return std::nullopt;
+  }
+  auto top = std::find_if(quietest, db.end(),
+                          [&](double value) { return value >= held - kReachedHeldWithinDb; });
+  if (top == db.end()) {
+    return std::nullopt;
+  }
+  const double threshold = std::max(*quietest + kBeganAboveQuietDb, held - kBeganBelowHeldDb);
+  auto rise = top;
+  while (rise != quietest && *(rise - 1) >= threshold) {
+    --rise;
+  }
+  if (rise == quietest) {
+    return std::nullopt;
+  }
+  const double below = *(rise - 1);
+  const double share = (threshold - below) / (*rise - below);
+  const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
+                     share * static_cast<double>(step);
+  return static_cast<std::int64_t>(std::lround(end)) - seen;
 }
 
 }  // namespace quavern::practice

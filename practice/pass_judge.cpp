@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "practice/onset_refiner.h"
+
 namespace quavern::practice {
 namespace {
 
@@ -129,10 +131,15 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   const std::int64_t start = slot.startSample + alignment_.streamOrigin;
   const std::int64_t length = slot.endSample - slot.startSample;
   const Stretch stretch = judgedStretch(start, length);
-  const std::optional<Onset> onset = onsetOf(performance, start, length);
-  const std::optional<double> heardHz =
-      onset ? steadyPitchIn(performance, stretch.begin, stretch.end) : std::nullopt;
-  if (!heardHz) {
+  const std::optional<double> heardHz = steadyPitchIn(performance, stretch.begin, stretch.end);
+  std::optional<Onset> onset;
+  if (heardHz) {
+    onset = heardNoteBegan(performance, start, length, *heardHz);
+  }
+  if (!onset) {
+    onset = onsetOf(performance, start, length);
+  }
+  if (!heardHz || !onset) {
     result.verdict = Verdict::Missed;
     return result;
   }
@@ -174,6 +181,26 @@ bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
   const bool samePitchClass =
       std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <= kTailWithinCents;
   return samePitchClass && levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
+}
+
+// Where the note heard in the slot began, by its harmonics clear of the last
+// note's, within the slot's onset window.
+std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, std::int64_t start,
+                                               std::int64_t length, double heardHz) const {
+  if (performance.sound.samples.empty()) {
+    return std::nullopt;
+  }
+  const Stretch stretch = judgedStretch(start, length);
+  const SampleWindow window{performance.sound.samples, performance.sound.first};
+  const std::optional<double> oldHz =
+      lastNote_ ? std::optional<double>(lastNote_->hz) : std::nullopt;
+  const std::optional<std::int64_t> began =
+      noteBegan(window, start - length / 2, onsetWindowEnd(start, length), stretch.begin,
+                stretch.end, heardHz, oldHz, kPerformanceRate);
+  if (!began) {
+    return std::nullopt;
+  }
+  return Onset{*began, heardHz, false};
 }
 
 // The slot's onset is decided once the onsets cover its window, or once they

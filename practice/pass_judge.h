@@ -59,9 +59,11 @@ struct Alignment {
 // pass's result is ready shortly after its end.
 //
 // A note slot is judged on what the performance holds around it:
-// - its onset: of the onsets from half the slot before its start to half the
-//   slot after (the windows of slots in a row tile the timeline), the one
-//   nearest its start. Without one, nothing began in the slot, and whatever is
+// - its onset: from half the slot before its start to half the slot after
+//   (the windows of slots in a row tile the timeline), where the harmonics of
+//   the pitch heard, clear of the last note's, rose, read from the
+//   performance's recent sound; else, as for a note repeated or a MIDI key,
+//   of the onsets there the one nearest its start. Without one, nothing began in the slot, and whatever is
 //   heard there (the last note's ring or the room's reverb) is the last note's:
 //   the slot is missed.
 // - its pitch, as in 1.1: the median of the frames centred in the middle half
@@ -101,6 +103,8 @@ class PassJudge {
                                       std::int64_t end) const;
   std::optional<Onset> onsetOf(const Performance& performance, std::int64_t start,
                                std::int64_t length) const;
+  std::optional<Onset> heardNoteBegan(const Performance& performance, std::int64_t start,
+                                      std::int64_t length, double heardHz) const;
   bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;
 
   std::vector<Slot> slots_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace quavern::practice {
@@ -34,6 +35,27 @@ struct Onset {
   bool certain = false;
 };
 
+// The latest samples of a sound input, for the judge to find where the note
+// it heard began: `samples[0]` is sample `first` of the performance. At least
+// kRecentSoundSamples are kept: a slot and a half of the slowest tempo (2 s a
+// beat) back from the newest. Empty for a MIDI keyboard.
+inline constexpr std::int64_t kRecentSoundSamples = 4 * kPerformanceRate;
+
+struct RecentSound {
+  std::vector<std::int16_t> samples;
+  std::int64_t first = 0;
+
+  std::int64_t end() const { return first + static_cast<std::int64_t>(samples.size()); }
+  void append(std::span<const std::int16_t> fresh, std::int64_t keep = kRecentSoundSamples) {
+    samples.insert(samples.end(), fresh.begin(), fresh.end());
+    const auto excess = static_cast<std::int64_t>(samples.size()) - keep;
+    if (excess > keep / 4) {
+      samples.erase(samples.begin(), samples.begin() + excess);
+      first += excess;
+    }
+  }
+};
+
 // Grows while the input is read: frames and onsets in time order. Everything
 // before `coveredUntil` has been analysed for good and will not change. Frames
 // are final sooner than onsets, whose placement looks back: those before
@@ -43,6 +65,7 @@ struct Performance {
   std::vector<Onset> onsets;
   std::int64_t coveredUntil = 0;
   std::int64_t framesCoveredUntil = 0;
+  RecentSound sound;
 
   std::int64_t framesFinalUntil() const { return std::max(coveredUntil, framesCoveredUntil); }
 };

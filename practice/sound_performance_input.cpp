@@ -38,6 +38,9 @@ void SoundPerformanceInput::poll(Performance& performance) {
                             decided_.onsets.end());
   performance.coveredUntil = decided_.coveredUntil;
   performance.framesCoveredUntil = decided_.framesCoveredUntil;
+  performance.sound.append(decided_.sound.samples);
+  decided_.sound.first = decided_.sound.end();
+  decided_.sound.samples.clear();
   decided_.frames.clear();
   decided_.onsets.clear();
 }

@@ -101,6 +101,54 @@ TEST(RefineOnset, PlacesTheNoteWhereItsHarmonicsRise) {
   }
 }
 
+// The judge's onset window runs from 300 to 700 ms; the note is heard held
+// from 650 to 950 ms.
+TEST(NoteBegan, FindsWhereTheHeardNoteBeganInTheWindow) {
+  constexpr std::int64_t kToleranceMs = 15;
+  struct BeganCase {
+    const char* name;
+    std::vector<SungNote> performance;
+    double heardSemitones;
+    std::optional<double> lastSemitones;
+    std::optional<std::int64_t> expectedMs;
+  };
+  const BeganCase cases[] = {
+      {"a slow attack under the last note, still held loud",
+       {{0, 1200, bowed(60, 5.0)}, {kOnsetMs, 1200, bowed(64, 150.0)}},
+       64,
+       60,
+       kOnsetMs},
+      {"an early note out of silence", {{380, 1200, bowed(69, 5.0)}}, 69, std::nullopt, 380},
+      {"a note begun before the window",
+       {{0, 200, bowed(60, 5.0)}, {200, 1200, bowed(67, 5.0)}},
+       67,
+       60,
+       std::nullopt},
+      {"the last note's octave slip: its odd harmonics never rise",
+       {{0, 1200, bowed(60, 5.0)}},
+       48,
+       60,
+       std::nullopt},
+  };
+  for (const BeganCase& test : cases) {
+    std::vector<double> signal = testing::perform(test.performance, 1200, kRate);
+    testing::addNoise(signal, 40.0, 7);
+    const std::vector<std::int16_t> samples = testing::toSamples(signal);
+    const std::optional<double> lastHz =
+        test.lastSemitones ? std::optional<double>(testing::hzOf(*test.lastSemitones))
+                           : std::nullopt;
+    const std::optional<std::int64_t> began =
+        noteBegan({samples, 0}, 300 * kMs, 700 * kMs, 650 * kMs, 950 * kMs,
+                  testing::hzOf(test.heardSemitones), lastHz, kRate);
+    ASSERT_EQ(began.has_value(), test.expectedMs.has_value()) << test.name;
+    if (began) {
+      EXPECT_NEAR(static_cast<double>(*began) / kMs, static_cast<double>(*test.expectedMs),
+                  kToleranceMs)
+          << test.name;
+    }
+  }
+}
+
 TEST(RefineOnset, CannotTellWhereTheSamplesDoNotReach) {
   const std::vector<std::int16_t> samples =
       testing::toSamples(testing::perform({{kOnsetMs, 1000, bowed(69, 5.0)}}, 1000, kRate));
