@@ -52,6 +52,8 @@ void AudioSinkOutput::begin(WhileWaiting whileWaiting, Accompaniment accompanime
   soundedSamples_ = 0;
   fallback_ = Fallback::None;
   asked_ = PlayControl::Continue;
+  leastBufferedMs_ = -1;
+  sinkFilled_ = false;
   clock_.start();
   heard_.start(clock_.origin());
   openSink();
@@ -124,6 +126,9 @@ bool AudioSinkOutput::sound(Tone tone) {
 bool AudioSinkOutput::feedSink() {
   while (synth_.samplesLeft() > 0) {
     const std::int64_t room = roomInSamples();
+    if (sinkFilled_) {
+      noteBufferLevel();
+    }
     if (room >= std::min(synth_.samplesLeft(), kSmallestWriteSamples)) {
       const auto wanted =
           static_cast<std::size_t>(std::min<std::int64_t>(room, std::ssize(chunk_)));
@@ -138,6 +143,7 @@ bool AudioSinkOutput::feedSink() {
       goSilent(Fallback::SinkStalled);
       return true;
     }
+    sinkFilled_ = true;
     if (const PlayControl asked = pause(); asked != PlayControl::Continue) {
       asked_ = asked;
       if (asked == PlayControl::Stop) {
@@ -242,6 +248,15 @@ void AudioSinkOutput::noteHeardPosition() {
   if (sink_) {
     heard_.devicePlayed(sink_->processedUSecs(), Clock::now());
   }
+}
+
+// What the sink holds when the play comes back to it: about the whole buffer
+// while the play keeps up, nothing once the stream has run dry.
+void AudioSinkOutput::noteBufferLevel() {
+  const std::int64_t heardUs = sink_->processedUSecs();
+  const std::int64_t writtenUs = writtenSamples_ * 1'000'000 / kSampleRate;
+  const auto ms = static_cast<int>(std::max<std::int64_t>(writtenUs - heardUs, 0) / 1000);
+  leastBufferedMs_ = leastBufferedMs_ < 0 ? ms : std::min(leastBufferedMs_, ms);
 }
 
 std::int64_t AudioSinkOutput::heardMs() const {

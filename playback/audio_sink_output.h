@@ -52,6 +52,10 @@ class AudioSinkOutput final : public SoundOutput {
   Fallback fallback() const { return fallback_; }
   // The buffer the device granted for the latest play, in milliseconds.
   int grantedBufferMs() const { return grantedBufferMs_; }
+  // The least the sink held of the latest play beyond what had been heard, in
+  // milliseconds, while the play still had sound to give it: near 0 when the
+  // play fell behind and the stream ran dry; -1 before a sink was ever full.
+  int leastBufferedMs() const { return leastBufferedMs_; }
 
  private:
   void openSink();
@@ -63,6 +67,7 @@ class AudioSinkOutput final : public SoundOutput {
   bool writeNow(std::span<const std::int16_t> samples);
   PlayControl pause();
   void noteHeardPosition();
+  void noteBufferLevel();
   std::int64_t roomInSamples() const;
   bool sinkHasStalled() const;
   void fadeOutWhatSounds();
@@ -84,6 +89,8 @@ class AudioSinkOutput final : public SoundOutput {
   std::int64_t writtenSamples_ = 0;
   std::int64_t soundedSamples_ = 0;  // written, not counting the silence tail
   int grantedBufferMs_ = 0;
+  int leastBufferedMs_ = -1;
+  bool sinkFilled_ = false;  // once, in the latest play
   Fallback fallback_ = Fallback::None;
   PlayControl asked_ = PlayControl::Continue;
 };

@@ -91,6 +91,39 @@ int worstDifferenceAt(Samples recording, std::int64_t origin, Samples rendered) 
                          rendered);
 }
 
+std::optional<Dropout> soleDropout(Samples recording, std::int64_t origin, Samples rendered,
+                                   int tolerance) {
+  const auto differs = [&](std::int64_t heardAt, std::int64_t renderedAt) {
+    return std::abs(recording[static_cast<std::size_t>(heardAt)] -
+                    rendered[static_cast<std::size_t>(renderedAt)]) > tolerance;
+  };
+  const std::int64_t length = std::ssize(rendered);
+  std::int64_t at = 0;
+  while (at < length && !differs(origin + at, at)) {
+    ++at;
+  }
+  std::int64_t silence = 0;
+  while (origin + at + silence < std::ssize(recording) &&
+         std::abs(recording[static_cast<std::size_t>(origin + at + silence)]) <= tolerance) {
+    ++silence;
+  }
+  // Rendered samples near zero at the dropout's edges may be counted into it.
+  const std::int64_t slack = std::min(silence, std::int64_t{64});
+  if (at == length || silence == 0 || origin + length + silence > std::ssize(recording)) {
+    return std::nullopt;
+  }
+  for (std::int64_t gap = silence - slack; gap <= silence; ++gap) {
+    std::int64_t k = at;
+    while (k < length && !differs(origin + k + gap, k)) {
+      ++k;
+    }
+    if (k == length) {
+      return Dropout{at, gap};
+    }
+  }
+  return std::nullopt;
+}
+
 RecordingReport analyseRecording(Samples recording, const std::vector<Tone>& tones,
                                  int sampleRate) {
   RecordingReport report;

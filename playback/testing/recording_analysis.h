@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "playback/testing/signal_analysis.h"
@@ -45,6 +46,21 @@ std::int64_t locateStream(Samples recording, Samples rendered, std::int64_t matc
 // The largest difference between the rendered samples and the recording from
 // `origin` on, over the rendered stream's length, which the recording must hold.
 int worstDifferenceAt(Samples recording, std::int64_t origin, Samples rendered);
+
+// Where the recording holds silence that the rendered stream does not, with
+// everything after it as rendered, only later by the silence's length: the
+// stream ran dry for a moment and then went on. `at` is the stream sample the
+// silence came before.
+struct Dropout {
+  std::int64_t at = 0;
+  std::int64_t length = 0;
+};
+
+// The one dropout that alone makes the recording from `origin` on differ from
+// the rendered stream by more than `tolerance`; nothing when the recording
+// differs in any other way, or not at all.
+std::optional<Dropout> soleDropout(Samples recording, std::int64_t origin, Samples rendered,
+                                   int tolerance);
 
 // Finds a stream of `tones` in a recording of the sound device's output and
 // measures every tone: its pitch, its level and its place.
