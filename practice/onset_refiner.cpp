@@ -158,7 +158,7 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   const std::int64_t seen = seenAfterMs(windowMs) * ms;
   const std::int64_t firstEnd = from + seen;
   if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
-      heldTo > window.first + std::ssize(window.samples) || heldTo <= to) {
+      heldTo > window.first + std::ssize(window.samples) || heldTo <= std::max(to, firstEnd)) {
     return std::nullopt;
   }
   const std::vector<double> hann = hannWindow(length);
