@@ -100,31 +100,67 @@ std::vector<double> harmonicsFor(std::int64_t windowMs, double newHz, std::optio
   return clearHarmonics(newHz, oldHz, 2.0 * 1000.0 / static_cast<double>(windowMs), sampleRate);
 }
 
+// The harmonics to follow and the window to follow them with: the short one
+// when it tells enough of them apart from the old note's, else the long one.
+struct Sweep {
+  std::int64_t windowMs = kShortWindowMs;
+  std::vector<double> harmonics;
+};
+
+Sweep sweepFor(double newHz, std::optional<double> oldHz, int sampleRate) {
+  Sweep sweep{kShortWindowMs, harmonicsFor(kShortWindowMs, newHz, oldHz, sampleRate)};
+  if (sweep.harmonics.size() < kEnoughHarmonics) {
+    sweep = {kLongWindowMs, harmonicsFor(kLongWindowMs, newHz, oldHz, sampleRate)};
+  }
+  return sweep;
+}
+
+// The harmonics' level in dB in windows ending every kStepMs from firstEnd to
+// lastEnd; nothing when there are too few harmonics or the samples do not
+// reach.
+std::vector<double> sweepLevels(const SampleWindow& window, const Sweep& sweep,
+                                std::int64_t firstEnd, std::int64_t lastEnd, int sampleRate) {
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t length = sweep.windowMs * ms;
+  if (sweep.harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
+      lastEnd > window.first + std::ssize(window.samples) || lastEnd < firstEnd) {
+    return {};
+  }
+  const std::vector<double> hann = hannWindow(length);
+  std::vector<double> db;
+  for (std::int64_t end = firstEnd; end <= lastEnd; end += kStepMs * ms) {
+    db.push_back(harmonicDb(window, end, hann, sweep.harmonics, sampleRate));
+  }
+  return db;
+}
+
+// Where the level crossed `threshold` on its way up to db[rise], db[rise - 1]
+// lying below it: between the two steps, in proportion, and back by what a
+// window sees after its start. A sample position.
+std::int64_t crossing(const std::vector<double>& db, std::ptrdiff_t rise, double threshold,
+                      std::int64_t firstEnd, const Sweep& sweep, int sampleRate) {
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t step = kStepMs * ms;
+  const double below = db[static_cast<std::size_t>(rise - 1)];
+  const double share = (threshold - below) / (db[static_cast<std::size_t>(rise)] - below);
+  const double end =
+      static_cast<double>(firstEnd + (rise - 1) * step) + share * static_cast<double>(step);
+  return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(sweep.windowMs) * ms;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t guess,
                                         double newHz, std::optional<double> oldHz, int sampleRate) {
-  std::int64_t windowMs = kShortWindowMs;
-  std::vector<double> harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
-  if (harmonics.size() < kEnoughHarmonics) {
-    windowMs = kLongWindowMs;
-    harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
-  }
+  const Sweep sweep = sweepFor(newHz, oldHz, sampleRate);
   const std::int64_t ms = sampleRate / 1000;
-  const std::int64_t length = windowMs * ms;
-  const std::int64_t step = kStepMs * ms;
   const std::int64_t firstEnd = guess - kRefineBackMs * ms;
-  const std::int64_t lastEnd = guess + kRefineAheadMs * ms;
-  if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
-      lastEnd > window.first + std::ssize(window.samples)) {
+  const std::vector<double> db =
+      sweepLevels(window, sweep, firstEnd, guess + kRefineAheadMs * ms, sampleRate);
+  if (db.empty()) {
     return std::nullopt;
   }
-  const std::vector<double> hann = hannWindow(length);
-  std::vector<double> db;
-  for (std::int64_t end = firstEnd; end <= lastEnd; end += step) {
-    db.push_back(harmonicDb(window, end, hann, harmonics, sampleRate));
-  }
-  const auto atGuess = static_cast<std::ptrdiff_t>((guess - firstEnd) / step);
+  const auto atGuess = static_cast<std::ptrdiff_t>((guess - firstEnd) / (kStepMs * ms));
   const auto quietest = std::min_element(db.begin(), db.begin() + atGuess + 1);
   const auto top = std::max_element(quietest, db.end());
   if (*top - *quietest < kLeastRiseDb) {
@@ -135,40 +171,28 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
   while (rise != quietest && *(rise - 1) >= threshold) {
     --rise;
   }
-  // Between the step below the threshold and the one above, in proportion.
-  const double below = *(rise - 1);
-  const double share = (threshold - below) / (*rise - below);
-  const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
-                     share * static_cast<double>(step);
-  return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(windowMs) * ms;
+  return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
 std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
                                       std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                       double newHz, std::optional<double> oldHz, int sampleRate) {
-  std::int64_t windowMs = kShortWindowMs;
-  std::vector<double> harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
-  if (harmonics.size() < kEnoughHarmonics) {
-    windowMs = kLongWindowMs;
-    harmonics = harmonicsFor(windowMs, newHz, oldHz, sampleRate);
-  }
+  const Sweep sweep = sweepFor(newHz, oldHz, sampleRate);
   const std::int64_t ms = sampleRate / 1000;
-  const std::int64_t length = windowMs * ms;
   const std::int64_t step = kStepMs * ms;
-  const std::int64_t seen = seenAfterMs(windowMs) * ms;
+  const std::int64_t seen = seenAfterMs(sweep.windowMs) * ms;
   const std::int64_t firstEnd = from + seen;
-  if (harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
-      heldTo > window.first + std::ssize(window.samples) || heldTo <= std::max(to, firstEnd)) {
+  if (heldTo <= to) {
     return std::nullopt;
   }
-  const std::vector<double> hann = hannWindow(length);
-  std::vector<double> db;
-  for (std::int64_t end = firstEnd; end <= heldTo; end += step) {
-    db.push_back(harmonicDb(window, end, hann, harmonics, sampleRate));
+  const std::vector<double> db = sweepLevels(window, sweep, firstEnd, heldTo, sampleRate);
+  if (db.empty()) {
+    return std::nullopt;
   }
   const auto indexOf = [&](std::int64_t end) {
     return std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, std::ssize(db) - 1);
   };
+  const std::int64_t length = sweep.windowMs * ms;
   std::vector<double> heldDb(db.begin() + indexOf(std::min(heldFrom + length, heldTo)), db.end());
   std::ranges::nth_element(heldDb, heldDb.begin() + std::ssize(heldDb) / 2);
   const double held = heldDb[heldDb.size() / 2];
@@ -189,11 +213,7 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   if (rise == quietest) {
     return std::nullopt;
   }
-  const double below = *(rise - 1);
-  const double share = (threshold - below) / (*rise - below);
-  const double end = static_cast<double>(firstEnd + (rise - db.begin() - 1) * step) +
-                     share * static_cast<double>(step);
-  return static_cast<std::int64_t>(std::lround(end)) - seen;
+  return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
 }  // namespace quavern::practice
