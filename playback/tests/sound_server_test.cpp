@@ -33,9 +33,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRate = AudioSinkOutput::kSampleRate;
 
-// The server itself may drop out for a period now and then on a busy machine
-// (PipeWire does, with a period of silence and the stream going on whole after
-// it) while the play keeps well ahead of it. Such a take says nothing of the
+// The server itself may drop out for a period now and then (PipeWire 0.3 does:
+// a period of silence, and the stream going on whole after it) while the play
+// keeps well ahead of it. Such a take says nothing of the
 // play, and the play is recorded again, up to kTakes times in all; a dropout
 // while the play had let the stream run low, or any other difference, fails.
 constexpr int kTakes = 3;
