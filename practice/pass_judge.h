@@ -63,9 +63,9 @@ struct Alignment {
 //   (the windows of slots in a row tile the timeline), where the harmonics of
 //   the pitch heard, clear of the last note's, rose, read from the
 //   performance's recent sound; else, as for a note repeated or a MIDI key,
-//   of the onsets there the one nearest its start. Without one, nothing began in the slot, and whatever is
-//   heard there (the last note's ring or the room's reverb) is the last note's:
-//   the slot is missed.
+//   of the onsets there the one nearest its start. Without one, nothing began
+//   in the slot, and whatever is heard there (the last note's ring or the
+//   room's reverb) is the last note's: the slot is missed.
 // - its pitch, as in 1.1: the median of the frames centred in the middle half
 //   of the slot (25% to 75%), steady when more than half of them have a pitch;
 //   right when within pitchWithinCents of the sounding pitch class wanted, in
