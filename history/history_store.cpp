@@ -1,11 +1,13 @@
 #include "history/history_store.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimeZone>
 #include <QVariant>
 #include <algorithm>
@@ -25,6 +27,11 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 // SQLite's result code for a file that is not a database.
 const QString kSqliteNotADatabase = QStringLiteral("26");
+// SQLite's result code for a file another connection holds; its extended codes
+// keep it in their low byte.
+constexpr int kSqliteBusy = 5;
+// How long to wait between tries for such a file, in milliseconds.
+constexpr unsigned long kBusyRetryMs = 5;
 
 // Version 1, as Quavern 1.2's first builds wrote it: no instrument (every pass was read
 // at concert pitch) and no index for a song's passage.
@@ -225,6 +232,25 @@ std::optional<HistoryError> migrate(const QSqlDatabase& database, const QString&
   return transaction.commit();
 }
 
+// Two processes opening a new file at once both read it, then both need it to
+// themselves to switch it to write-ahead logging: SQLite fails one of them at
+// once, without waiting, to break the deadlock. That one tries again once the
+// other is through, within the busy timeout.
+std::optional<HistoryError> switchToWal(const QSqlDatabase& database, const QString& path) {
+  const QDeadlineTimer deadline(kBusyTimeoutMs);
+  while (true) {
+    QSqlQuery query(database);
+    if (query.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+      return std::nullopt;
+    }
+    const bool busy = (query.lastError().nativeErrorCode().toInt() & 0xff) == kSqliteBusy;
+    if (!busy || deadline.hasExpired()) {
+      return errorOf(HistoryErrorKind::kCannotWrite, path, query.lastError());
+    }
+    QThread::msleep(kBusyRetryMs);
+  }
+}
+
 // Opens the file and makes it ready; touches nothing until it knows the file is a
 // database of a version this program reads.
 std::optional<HistoryError> prepare(QSqlDatabase database, const QString& path) {
@@ -239,11 +265,12 @@ std::optional<HistoryError> prepare(QSqlDatabase database, const QString& path) 
     return HistoryError{HistoryErrorKind::kNewerSchema, path,
                         QStringLiteral("schema version %1").arg(version.value()), version.value()};
   }
-  for (const auto* pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL"}) {
-    if (auto error =
-            run(database, path, HistoryErrorKind::kCannotWrite, QString::fromLatin1(pragma))) {
-      return error;
-    }
+  if (auto error = switchToWal(database, path)) {
+    return error;
+  }
+  if (auto error = run(database, path, HistoryErrorKind::kCannotWrite,
+                       QStringLiteral("PRAGMA synchronous = FULL"))) {
+    return error;
   }
   if (version.value() < kSchemaVersion) {
     return migrate(database, path);
