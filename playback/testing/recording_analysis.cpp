@@ -93,31 +93,30 @@ int worstDifferenceAt(Samples recording, std::int64_t origin, Samples rendered) 
 
 std::optional<Dropout> soleDropout(Samples recording, std::int64_t origin, Samples rendered,
                                    int tolerance) {
-  const auto differs = [&](std::int64_t heardAt, std::int64_t renderedAt) {
-    return std::abs(recording[static_cast<std::size_t>(heardAt)] -
-                    rendered[static_cast<std::size_t>(renderedAt)]) > tolerance;
-  };
   const std::int64_t length = std::ssize(rendered);
-  std::int64_t at = 0;
-  while (at < length && !differs(origin + at, at)) {
-    ++at;
-  }
+  // The first rendered sample from `from` on that the recording, `shift` later
+  // than at `origin`, does not hold; `length` when it holds them all.
+  const auto firstDifference = [&](std::int64_t from, std::int64_t shift) {
+    std::int64_t k = from;
+    while (k < length && std::abs(recording[static_cast<std::size_t>(origin + shift + k)] -
+                                  rendered[static_cast<std::size_t>(k)]) <= tolerance) {
+      ++k;
+    }
+    return k;
+  };
+  const std::int64_t at = firstDifference(0, 0);
   std::int64_t silence = 0;
   while (origin + at + silence < std::ssize(recording) &&
          std::abs(recording[static_cast<std::size_t>(origin + at + silence)]) <= tolerance) {
     ++silence;
   }
-  // Rendered samples near zero at the dropout's edges may be counted into it.
-  const std::int64_t slack = std::min(silence, std::int64_t{64});
   if (at == length || silence == 0 || origin + length + silence > std::ssize(recording)) {
     return std::nullopt;
   }
+  // Rendered samples near zero at the dropout's edges may be counted into it.
+  const std::int64_t slack = std::min(silence, std::int64_t{64});
   for (std::int64_t gap = silence - slack; gap <= silence; ++gap) {
-    std::int64_t k = at;
-    while (k < length && !differs(origin + k + gap, k)) {
-      ++k;
-    }
-    if (k == length) {
+    if (firstDifference(at, gap) == length) {
       return Dropout{at, gap};
     }
   }

@@ -35,9 +35,9 @@ constexpr int kRate = AudioSinkOutput::kSampleRate;
 
 // The server itself may drop out for a period now and then (PipeWire 0.3 does:
 // a period of silence, and the stream going on whole after it) while the play
-// keeps well ahead of it. Such a take says nothing of the
-// play, and the play is recorded again, up to kTakes times in all; a dropout
-// while the play had let the stream run low, or any other difference, fails.
+// keeps well ahead of it. Such a take says nothing of the play, and the play is
+// recorded again, up to kTakes times in all; a dropout while the play had let
+// the stream run low, or any other difference, fails.
 constexpr int kTakes = 3;
 constexpr int kWellAheadMs = 20;
 
