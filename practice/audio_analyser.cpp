@@ -81,6 +81,11 @@ constexpr std::int64_t kPitchChangeBackMs = 40;
 // the change: the new note must fill most of its 63 ms.
 constexpr std::int64_t kPitchShowsAfterMs = 20;
 
+// A dip's floor is the blocks within this of its lowest: a release fading
+// into the next note's attack, or a gap's hiss. Tuned on the
+// sampled-instrument accuracy benchmark.
+constexpr double kDipFloorDb = 2.0;
+
 // A rise starts where the level leaves the quietest block by this much.
 constexpr double kRiseStartDb = 3.0;
 
@@ -500,7 +505,7 @@ void AudioAnalyser::emitOnsets(Performance& performance) {
   std::vector<Onset> placed;
   for (const PendingOnset& onset : levelOnsets_) {
     if (isDue(onset) && isNewAttack(onset)) {
-      placed.push_back(placedOnset(onset.sample));
+      placed.push_back(placedLevelOnset(onset));
     }
   }
   for (const PendingOnset& onset : pitchOnsets_) {
@@ -535,6 +540,33 @@ std::optional<Onset> AudioAnalyser::placedPitchOnset(const PendingOnset& onset) 
   }
   const std::optional<std::int64_t> rose = harmonicsRise(onset.sample, *hz);
   return rose ? std::optional<Onset>(Onset{*rose, hz}) : std::nullopt;
+}
+
+// A level cue's onset, placed where the new note's harmonics rose. The note
+// played again has no harmonic clear of the last one's: it began where the
+// dip's floor ended, the last block within kDipFloorDb of the dip before the
+// attack, and not where the attack, seen late over the last note's release,
+// came within reach of its top.
+Onset AudioAnalyser::placedLevelOnset(const PendingOnset& attack) const {
+  const std::optional<double> hz = pitchAfter(attack.sample);
+  if (!hz) {
+    return {attack.sample, hz};
+  }
+  if (const std::optional<std::int64_t> rose = harmonicsRise(attack.sample, *hz)) {
+    return {*rose, hz};
+  }
+  const std::optional<double> before = pitchBeforeDip(attack.dip);
+  if (!before || std::abs(semitonesOf(*hz) - *before) > kNewNoteSemitones) {
+    return {attack.sample, hz};
+  }
+  const std::int64_t dip = std::max(attack.dip / blockLength_, levelsStart_);
+  std::int64_t floorEnd = dip;
+  for (std::int64_t block = dip; block * blockLength_ < attack.sample; ++block) {
+    if (blockLevel(block) <= blockLevel(dip) + kDipFloorDb) {
+      floorEnd = block;
+    }
+  }
+  return {floorEnd * blockLength_, hz};
 }
 
 // The onset a cue found at `sample`, placed where the new note's harmonics

@@ -24,7 +24,8 @@ namespace quavern::practice {
 // note played legato without a dip; a jump down by octaves only where the new
 // note's harmonics clear of the old one's rose, as the detector's own octave
 // slips look just like it. Each onset a cue finds is then placed where the new
-// note's harmonics rose (refineOnset).
+// note's harmonics rose (refineOnset); a note played again, whose harmonics
+// are all the last one's, where the dip before its attack ended.
 class AudioAnalyser {
  public:
   explicit AudioAnalyser(int sampleRate = kPerformanceRate);
@@ -75,6 +76,7 @@ class AudioAnalyser {
   bool confirmedByLevel(const PendingOnset& pitchChange) const;
   std::optional<double> pitchAfter(std::int64_t onset) const;
   Onset placedOnset(std::int64_t sample) const;
+  Onset placedLevelOnset(const PendingOnset& attack) const;
   std::optional<Onset> placedPitchOnset(const PendingOnset& onset) const;
   std::optional<std::int64_t> harmonicsRise(std::int64_t sample, double newHz) const;
   std::optional<double> medianSemitones(std::int64_t from, std::int64_t to) const;

@@ -46,6 +46,30 @@ constexpr double kBeganAboveQuietDb = 6.0;
 constexpr double kBeganBelowHeldDb = 33.0;
 constexpr double kReachedHeldWithinDb = 6.0;
 
+// A note played again is followed on its first eight harmonics, by the mean
+// of their levels in dB: a dip at any of them weighs as much as one at the
+// fundamental, and one harmonic's beating or vibrato moves the mean little.
+// It must dip kRepeatDipDb below the level the note then holds, out of a
+// sounding kRepeatFromDb louder than the dip; the dip's floor ends at its last
+// window within kRepeatFloorDb of its lowest. The note began there, back by
+// what a window sees after its start, and by the time the new note took to
+// overtake the old one's release: none for an attack that rises at once to
+// within kRepeatRisenWithinDb of the held level (a struck or plucked note),
+// or that rises out of a gap kRepeatGapDb and more below it, where nothing of
+// the old note is left to overtake; kOvertakenShare of the time a slower one
+// took past kQuickRiseMs, at most kMostOvertakenMs. Tuned on the
+// sampled-instrument benchmark.
+constexpr int kRepeatHarmonics = 8;
+constexpr std::size_t kFewestRepeatHarmonics = 3;
+constexpr double kRepeatDipDb = 8.0;
+constexpr double kRepeatFromDb = 10.0;
+constexpr double kRepeatFloorDb = 1.0;
+constexpr double kRepeatRisenWithinDb = 3.0;
+constexpr double kQuickRiseMs = 10.0;
+constexpr double kOvertakenShare = 1.5;
+constexpr double kMostOvertakenMs = 30.0;
+constexpr double kRepeatGapDb = 30.0;
+
 // The new note's harmonics that lie clear of every harmonic of the old one.
 std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, double clearHz,
                                    int sampleRate) {
@@ -148,6 +172,35 @@ std::int64_t crossing(const std::vector<double>& db, std::ptrdiff_t rise, double
   return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(sweep.windowMs) * ms;
 }
 
+// The mean level in dB of each of the harmonics, on windows ending every
+// kStepMs from firstEnd to lastEnd; nothing when the samples do not reach.
+std::vector<double> meanHarmonicLevels(const SampleWindow& window,
+                                       std::span<const double> harmonics, std::int64_t firstEnd,
+                                       std::int64_t lastEnd, int sampleRate) {
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t length = kShortWindowMs * ms;
+  if (firstEnd - length < window.first || lastEnd > window.first + std::ssize(window.samples) ||
+      lastEnd < firstEnd) {
+    return {};
+  }
+  const std::vector<double> hann = hannWindow(length);
+  std::vector<double> levels;
+  for (std::int64_t end = firstEnd; end <= lastEnd; end += kStepMs * ms) {
+    double sum = 0.0;
+    for (std::size_t h = 0; h < harmonics.size(); ++h) {
+      sum += harmonicDb(window, end, hann, harmonics.subspan(h, 1), sampleRate);
+    }
+    levels.push_back(sum / static_cast<double>(harmonics.size()));
+  }
+  return levels;
+}
+
+double medianOf(std::vector<double> values) {
+  const auto middle = values.begin() + std::ssize(values) / 2;
+  std::ranges::nth_element(values, middle);
+  return *middle;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t guess,
@@ -214,6 +267,58 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
     return std::nullopt;
   }
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
+}
+
+std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_t from,
+                                         std::int64_t to, std::int64_t heldFrom,
+                                         std::int64_t heldTo, double newHz, int sampleRate) {
+  const double highest = std::min(kHighestHarmonicHz, 0.45 * sampleRate);
+  std::vector<double> harmonics;
+  for (int h = 1; h <= kRepeatHarmonics && h * newHz <= highest; ++h) {
+    harmonics.push_back(h * newHz);
+  }
+  const std::int64_t ms = sampleRate / 1000;
+  const std::int64_t length = kShortWindowMs * ms;
+  const std::int64_t step = kStepMs * ms;
+  // Windows centred from `from` on, as far as the held stretch.
+  const std::int64_t firstEnd = from + length / 2;
+  if (harmonics.size() < kFewestRepeatHarmonics || heldTo <= to) {
+    return std::nullopt;
+  }
+  const std::vector<double> levels =
+      meanHarmonicLevels(window, harmonics, firstEnd, heldTo, sampleRate);
+  if (levels.empty()) {
+    return std::nullopt;
+  }
+  const auto at = [&](std::int64_t end) {
+    return levels.begin() +
+           std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, std::ssize(levels) - 1);
+  };
+  const double held = medianOf({at(std::min(heldFrom + length, heldTo)), levels.end()});
+  const auto searchEnd = at(to + length / 2) + 1;
+  const auto lowest = std::min_element(levels.begin(), searchEnd);
+  const double before = *std::max_element(levels.begin(), lowest + 1);
+  if (held - *lowest < kRepeatDipDb || before - *lowest < kRepeatFromDb) {
+    return std::nullopt;
+  }
+  auto floorEnd = lowest;
+  for (auto level = lowest; level != searchEnd; ++level) {
+    if (*level <= *lowest + kRepeatFloorDb) {
+      floorEnd = level;
+    }
+  }
+  auto risen = floorEnd;
+  while (risen + 1 != levels.end() && *risen < held - kRepeatRisenWithinDb) {
+    ++risen;
+  }
+  const double riseMs = static_cast<double>((risen - floorEnd) * kStepMs);
+  const bool afterGap = held - *lowest >= kRepeatGapDb;
+  const double overtakenMs =
+      afterGap ? 0.0
+               : std::min(kMostOvertakenMs, kOvertakenShare * std::max(0.0, riseMs - kQuickRiseMs));
+  const std::int64_t backMs =
+      seenAfterMs(kShortWindowMs) + static_cast<std::int64_t>(std::lround(overtakenMs));
+  return firstEnd + (floorEnd - levels.begin()) * step - backMs * ms;
 }
 
 }  // namespace quavern::practice

@@ -35,6 +35,17 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
                                       std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                       double newHz, std::optional<double> oldHz, int sampleRate);
 
+// Where the note of `newHz`, played again over the last sounding of the
+// same pitch, began from `from` to `to`. No harmonic of it is clear of the
+// last note's, but a note let go and played again dips at all of them at
+// once, where the old note's release crosses the new one's attack (each
+// harmonic at a phase of its own), and they rise again to the level they hold
+// from `heldFrom` to `heldTo`; a held note, its ring or its reverb never does.
+// Nothing when they do not dip that way or the window does not reach.
+std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_t from,
+                                         std::int64_t to, std::int64_t heldFrom,
+                                         std::int64_t heldTo, double newHz, int sampleRate);
+
 // How far refineOnset may move an onset before `guess` and after it, and the
 // longest window it measures with: it reads the samples from
 // kRefineBackMs + kRefineWindowMs before `guess` to kRefineAheadMs after.

@@ -13,6 +13,16 @@ namespace {
 constexpr double kTailBelowNoteDb = 6.0;
 constexpr double kTailWithinCents = 50.0;
 
+// A note heard within half a semitone of the last is that note again; one
+// octaves above it within that of the octaves.
+constexpr double kSameNoteWithinSemitones = 0.5;
+
+bool isOctavesUp(double intervalSemitones) {
+  const double octaves = std::round(intervalSemitones / kPitchClassCount);
+  return octaves >= 1.0 &&
+         std::abs(intervalSemitones - octaves * kPitchClassCount) <= kSameNoteWithinSemitones;
+}
+
 struct Stretch {
   std::int64_t begin = 0;  // performance samples, end excluded
   std::int64_t end = 0;
@@ -183,8 +193,11 @@ bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
   return samePitchClass && levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
 }
 
-// Where the note heard in the slot began, by its harmonics clear of the last
-// note's, within the slot's onset window.
+// Where the note heard in the slot began, within the slot's onset window: where
+// its harmonics clear of the last note's rose. A note octaves above the last
+// has none clear of it: it began where all its harmonics rose, from a quarter
+// of the slot before its start on, after the last note's own attack. The last
+// note played again began where all its harmonics dipped together and rose.
 std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, std::int64_t start,
                                                std::int64_t length, double heardHz) const {
   if (performance.sound.samples.empty()) {
@@ -192,15 +205,27 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
   }
   const Stretch stretch = judgedStretch(start, length);
   const SampleWindow window{performance.sound.samples, performance.sound.first};
+  const std::int64_t to = onsetWindowEnd(start, length);
+  const auto began = [&](std::int64_t from, std::optional<double> oldHz) {
+    return noteBegan(window, from, to, stretch.begin, stretch.end, heardHz, oldHz,
+                     kPerformanceRate);
+  };
   const std::optional<double> oldHz =
       lastNote_ ? std::optional<double>(lastNote_->hz) : std::nullopt;
-  const std::optional<std::int64_t> began =
-      noteBegan(window, start - length / 2, onsetWindowEnd(start, length), stretch.begin,
-                stretch.end, heardHz, oldHz, kPerformanceRate);
-  if (!began) {
+  std::optional<std::int64_t> onset = began(start - length / 2, oldHz);
+  if (!onset && oldHz) {
+    const double interval = semitonesOf(heardHz) - semitonesOf(*oldHz);
+    if (isOctavesUp(interval)) {
+      onset = began(start - length / 4, std::nullopt);
+    } else if (std::abs(interval) <= kSameNoteWithinSemitones) {
+      onset = noteRepeated(window, start - length / 2, to, stretch.begin, stretch.end, heardHz,
+                           kPerformanceRate);
+    }
+  }
+  if (!onset) {
     return std::nullopt;
   }
-  return Onset{*began, heardHz, false};
+  return Onset{*onset, heardHz, false};
 }
 
 // The slot's onset is decided once the onsets cover its window, or once they

@@ -62,8 +62,10 @@ struct Alignment {
 // - its onset: from half the slot before its start to half the slot after
 //   (the windows of slots in a row tile the timeline), where the harmonics of
 //   the pitch heard, clear of the last note's, rose, read from the
-//   performance's recent sound; else, as for a note repeated or a MIDI key,
-//   of the onsets there the one nearest its start. Without one, nothing began
+//   performance's recent sound; for a note octaves above the last, where all
+//   its harmonics rose; for the last note played again, where all its
+//   harmonics dipped together and rose again; else, as for a MIDI key, of the
+//   onsets there the one nearest its start. Without one, nothing began
 //   in the slot, and whatever is heard there (the last note's ring or the
 //   room's reverb) is the last note's: the slot is missed.
 // - its pitch, as in 1.1: the median of the frames centred in the middle half

@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <random>
 #include <string>
@@ -328,6 +329,7 @@ struct Tally {
   int notes = 0;
   int asPlayed = 0;
   std::vector<double> onsetErrorsMs;
+  std::vector<double> signedErrorsMs;
   std::vector<std::string> failures;
 };
 
@@ -359,10 +361,32 @@ const char* nameOf(Timing timing) {
   return "-";
 }
 
-// The 5 ms levels from 600 ms before `start` to 300 ms after, and the
-// detector's frames, when QUAVERN_ACCURACY_TRACE is set.
+constexpr int kTracedHarmonics = 8;
+
+// The level in dB (0 dB: a full-scale sine) at `hz` of the 30 ms before `end`,
+// Hann-windowed.
+int harmonicDb(const std::vector<std::int16_t>& input, std::int64_t end, double hz) {
+  const std::int64_t length = kRate * 30 / 1000;
+  const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
+  double s1 = 0.0;
+  double s2 = 0.0;
+  for (std::int64_t i = 0; i < length; ++i) {
+    const double hann =
+        0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / length);
+    const std::int64_t at = std::max<std::int64_t>(end - length + i, 0);
+    const double s0 = hann * input[static_cast<std::size_t>(at)] / 32768.0 + coefficient * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  const double amplitude = 4.0 * std::sqrt(s1 * s1 + s2 * s2 - coefficient * s1 * s2) / length;
+  return static_cast<int>(std::lround(20.0 * std::log10(amplitude + 1e-6)));
+}
+
+// The 5 ms levels from 600 ms before `start` to 300 ms after, the levels of
+// the first harmonics of `hz` (the key played, if any) around `start`, and
+// the detector's frames, when QUAVERN_ACCURACY_TRACE is set.
 std::string traceOf(const std::vector<std::int16_t>& input, const Performance& performance,
-                    std::int64_t start) {
+                    std::int64_t start, double hz) {
   std::string why;
   if (std::getenv("QUAVERN_ACCURACY_TRACE") != nullptr) {
     why += "\n      5 ms levels from -600 ms:";
@@ -379,6 +403,16 @@ std::string traceOf(const std::vector<std::int16_t>& input, const Performance& p
       why += ' ';
       why += std::to_string(static_cast<int>(
           std::lround(10.0 * std::log10(energy / static_cast<double>(block) + 1e-3) - 90.3)));
+    }
+    for (int harmonic = 1; hz > 0.0 && harmonic <= kTracedHarmonics; ++harmonic) {
+      why += "\n      h" + std::to_string(harmonic) + " from -200 ms:";
+      for (std::int64_t end = start - kRate / 5; end < start + kRate / 5; end += block) {
+        if ((end - start) % (kRate / 20) == 0) {
+          why += " |";
+        }
+        why += ' ';
+        why += std::to_string(harmonicDb(input, end, harmonic * hz));
+      }
     }
     why += "\n      levels/pitch:";
     for (const PitchFrame& frame : performance.frames) {
@@ -432,6 +466,7 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
     if (verdict.verdict == Verdict::Right && verdict.onsetOffsetMs && wanted == Verdict::Right) {
       tally.onsetErrorsMs.push_back(
           std::abs(static_cast<double>(*verdict.onsetOffsetMs) - note.offsetMs));
+      tally.signedErrorsMs.push_back(static_cast<double>(*verdict.onsetOffsetMs) - note.offsetMs);
     }
     ++tally.notes;
     if (good) {
@@ -468,7 +503,8 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
         why += std::to_string((onset.sample - start) * 1000 / kRate);
       }
     }
-    why += traceOf(input, performance, slotStartSample(k));
+    why += traceOf(input, performance, slotStartSample(k),
+                   note.played == Played::Missed ? 0.0 : testing::hzOf(note.playedKey));
     tally.failures.push_back(why);
   }
 }
@@ -528,6 +564,9 @@ int run(const std::string& soundFont, int notesPerInstrument) {
       std::printf("%-13s %-6s %6d %8.1f%% %6.1fms %6.1fms\n", instrument.name,
                   room ? "reverb" : "clean", tally.notes, 100.0 * tally.asPlayed / tally.notes,
                   percentile(tally.onsetErrorsMs, 0.5), percentile(tally.onsetErrorsMs, 0.95));
+      std::printf("    onset judged minus played: 5%% %+.0f ms, median %+.0f ms, 95%% %+.0f ms\n",
+                  percentile(tally.signedErrorsMs, 0.05), percentile(tally.signedErrorsMs, 0.5),
+                  percentile(tally.signedErrorsMs, 0.95));
       for (const std::string& failure : tally.failures) {
         std::printf("    %s\n", failure.c_str());
       }

@@ -9,13 +9,18 @@ namespace quavern::practice::testing {
 namespace {
 
 constexpr double kFadeMs = 5.0;
+constexpr double kReleaseDb = 60.0;
 
-double fadeAt(std::int64_t i, std::int64_t length, int sampleRate, double attackMs) {
-  const double fade = kFadeMs * sampleRate / 1000.0;
-  const double attack = std::max(1.0, attackMs * sampleRate / 1000.0);
-  const double rise = static_cast<double>(i) / attack;
-  const double fall = static_cast<double>(length - 1 - i) / fade;
-  return std::min({1.0, rise, fall});
+double fadeAt(std::int64_t i, std::int64_t length, int sampleRate, const Voice& voice) {
+  const double attack = std::max(1.0, voice.attackMs * sampleRate / 1000.0);
+  const double rise = std::min(1.0, static_cast<double>(i) / attack);
+  const double left = static_cast<double>(length - 1 - i);
+  if (voice.releaseMs <= 0.0) {
+    return std::min(rise, left / (kFadeMs * sampleRate / 1000.0));
+  }
+  const double release = voice.releaseMs * sampleRate / 1000.0;
+  const double fallen = std::max(0.0, 1.0 - left / release);
+  return rise * std::pow(10.0, -kReleaseDb * fallen / 20.0);
 }
 
 double decayAt(std::int64_t i, int sampleRate, double dbPerSecond) {
@@ -73,9 +78,9 @@ std::vector<double> render(const Voice& voice, std::int64_t length, int sampleRa
         value += voice.partials[k] * std::sin(2.0 * std::numbers::pi * harmonic * phase);
       }
     }
-    signal[static_cast<std::size_t>(i)] =
-        scale * value * fadeAt(i, length, sampleRate, voice.attackMs) *
-        decayAt(i, sampleRate, voice.decayDbPerSecond) * beatAt(t, voice);
+    signal[static_cast<std::size_t>(i)] = scale * value * fadeAt(i, length, sampleRate, voice) *
+                                          decayAt(i, sampleRate, voice.decayDbPerSecond) *
+                                          beatAt(t, voice);
     phase += hz / sampleRate;
     phase -= std::floor(phase);
   }

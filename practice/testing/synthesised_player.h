@@ -15,8 +15,11 @@ struct Voice {
   std::vector<double> partials{1.0};
   double vibratoCents = 0.0;  // depth either side of hz
   double vibratoHz = 5.5;
-  double peak = 0.25;             // of the sum of the partials, full scale 1
-  double attackMs = 5.0;          // linear rise from silence: a flute's or a voice's is slow
+  double peak = 0.25;     // of the sum of the partials, full scale 1
+  double attackMs = 5.0;  // linear rise from silence: a flute's or a voice's is slow
+  // A sampler's release: the note's last releaseMs fall 60 dB, steadily in
+  // dB, where 0 is a 5 ms linear fade.
+  double releaseMs = 0.0;
   double decayDbPerSecond = 0.0;  // after the attack: a plucked string's ring dies away
   // The level swings down by this much and back, beatingHz times a second, as
   // a choir's voices beat against one another.

@@ -70,6 +70,15 @@ Voice choir(double semitones) {
   return voice;
 }
 
+// A bowed note from a sampler: a slow attack, and a release that runs on
+// under the next note's attack.
+Voice bowed(double semitones) {
+  Voice voice = sung(semitones);
+  voice.attackMs = 60.0;
+  voice.releaseMs = 100.0;
+  return voice;
+}
+
 // The voice `db` below its usual peak.
 Voice quieter(Voice voice, double db) {
   voice.peak *= std::pow(10.0, -db / 20.0);
@@ -98,8 +107,11 @@ constexpr Expected kMissed{Verdict::Missed};
 constexpr Expected kWrong{Verdict::Wrong};
 
 // The synthesised attacks begin on the millisecond; the level cue places them
-// to its 5 ms blocks, the pitch cue to its 10 ms frames.
+// to its 5 ms blocks, the pitch cue to its 10 ms frames. A note played again
+// over its own release is placed by where the new attack overtook the old
+// note, as sampled instruments do it: to within 40 ms of a plainer model's.
 constexpr std::int64_t kOffsetToleranceMs = 12;
+constexpr std::int64_t kRepeatWithinMs = 40;
 
 struct PerformanceCase {
   const char* name;
@@ -107,6 +119,7 @@ struct PerformanceCase {
   std::vector<SungNote> performance;
   std::vector<Expected> expected;
   double hissBelowDb = 0.0;  // a room's hiss this far below the notes; 0: none
+  std::int64_t offsetWithinMs = kOffsetToleranceMs;
 };
 
 std::vector<SlotVerdict> judged(const PerformanceCase& test, std::size_t chunk = 960) {
@@ -192,6 +205,13 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"c-c-e-",
        {at(0, sung(kC4), 0, 505), at(1, slurred(kC4 + 12), 0, 505), at(2, slurred(kE4), 0, 450)},
        {right(), right(), right()}},
+      {"a bowed note played again over its own release, late and early",
+       u"e-e-e-e-",
+       {at(0, bowed(kE4), 0, 540), at(1, bowed(kE4), 0, 540), at(2, bowed(kE4), 110, 440),
+        at(3, bowed(kE4), -100, 450)},
+       {right(), right(), right(110), right(-100)},
+       0.0,
+       kRepeatWithinMs},
       {"a wrong note has no timing",
        u"c-e-",
        {at(0, sung(kD4), 150, 450), at(1, sung(kE4))},
@@ -207,7 +227,8 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
       if (test.expected[k].verdict == Verdict::Right) {
         ASSERT_TRUE(verdicts[k].onsetOffsetMs.has_value()) << where;
         EXPECT_NEAR(static_cast<double>(*verdicts[k].onsetOffsetMs),
-                    static_cast<double>(test.expected[k].offsetMs), kOffsetToleranceMs)
+                    static_cast<double>(test.expected[k].offsetMs),
+                    static_cast<double>(test.offsetWithinMs))
             << where;
       } else {
         EXPECT_FALSE(verdicts[k].onsetOffsetMs.has_value()) << where;
