@@ -137,13 +137,6 @@ double median(std::vector<double> values) {
   return *middle;
 }
 
-// A change of pitch by one or more octaves, give or take a new note's margin.
-bool isByOctaves(double changeSemitones) {
-  const double octaves = std::round(changeSemitones / kPitchClassCount);
-  return octaves != 0.0 &&
-         std::abs(changeSemitones - octaves * kPitchClassCount) <= kNewNoteSemitones;
-}
-
 std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
   return value >= 0 ? (value + divisor - 1) / divisor : -((-value) / divisor);
 }
@@ -350,7 +343,8 @@ void AudioAnalyser::findPitchOnsets() {
     }
     // As with an attack, a move down by octaves may be the detector's slip; a
     // move up has no harmonic clear of the old note's to rise, and stands.
-    const bool octavesDown = run < *currentSemis_ && isByOctaves(run - *currentSemis_);
+    const bool octavesDown =
+        run < *currentSemis_ && isByOctaves(run - *currentSemis_, kNewNoteSemitones);
     const std::int64_t seen = frame * kFrameHopSamples;
     pitchOnsets_.push_back({quietestBlockBefore(seen - kPitchShowsAfterMs * sampleRate_ / 1000),
                             seen, 0.0, octavesDown, run});
@@ -451,7 +445,7 @@ bool AudioAnalyser::changesNote(double beforeSemitones, const PendingOnset& atta
   if (std::abs(change) <= kNewNoteSemitones) {
     return false;
   }
-  if (change > 0.0 || !isByOctaves(change)) {
+  if (change > 0.0 || !isByOctaves(change, kNewNoteSemitones)) {
     return true;
   }
   return harmonicsRise(attack.sample, hzOfSemitones(*after)).has_value();

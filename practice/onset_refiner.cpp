@@ -59,7 +59,7 @@ constexpr double kReachedHeldWithinDb = 6.0;
 // the old note is left to overtake; kOvertakenShare of the time a slower one
 // took past kQuickRiseMs, at most kMostOvertakenMs. Tuned on the
 // sampled-instrument benchmark.
-constexpr int kRepeatHarmonics = 8;
+constexpr std::size_t kRepeatHarmonics = 8;
 constexpr std::size_t kFewestRepeatHarmonics = 3;
 constexpr double kRepeatDipDb = 8.0;
 constexpr double kRepeatFromDb = 10.0;
@@ -116,6 +116,12 @@ std::vector<double> hannWindow(std::int64_t length) {
                                    static_cast<double>(length));
   }
   return hann;
+}
+
+double medianOf(std::vector<double> values) {
+  const auto middle = values.begin() + std::ssize(values) / 2;
+  std::ranges::nth_element(values, middle);
+  return *middle;
 }
 
 // Two harmonics are told apart when they lie two bins of the window apart.
@@ -195,12 +201,6 @@ std::vector<double> meanHarmonicLevels(const SampleWindow& window,
   return levels;
 }
 
-double medianOf(std::vector<double> values) {
-  const auto middle = values.begin() + std::ssize(values) / 2;
-  std::ranges::nth_element(values, middle);
-  return *middle;
-}
-
 }  // namespace
 
 std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t guess,
@@ -246,9 +246,8 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
     return std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, std::ssize(db) - 1);
   };
   const std::int64_t length = sweep.windowMs * ms;
-  std::vector<double> heldDb(db.begin() + indexOf(std::min(heldFrom + length, heldTo)), db.end());
-  std::ranges::nth_element(heldDb, heldDb.begin() + std::ssize(heldDb) / 2);
-  const double held = heldDb[heldDb.size() / 2];
+  const double held =
+      medianOf({db.begin() + indexOf(std::min(heldFrom + length, heldTo)), db.end()});
   const auto quietest = std::min_element(db.begin(), db.begin() + indexOf(to + seen) + 1);
   if (held - *quietest < kLeastNoteRiseDb) {
     return std::nullopt;
@@ -272,11 +271,8 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
 std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_t from,
                                          std::int64_t to, std::int64_t heldFrom,
                                          std::int64_t heldTo, double newHz, int sampleRate) {
-  const double highest = std::min(kHighestHarmonicHz, 0.45 * sampleRate);
-  std::vector<double> harmonics;
-  for (int h = 1; h <= kRepeatHarmonics && h * newHz <= highest; ++h) {
-    harmonics.push_back(h * newHz);
-  }
+  std::vector<double> harmonics = clearHarmonics(newHz, std::nullopt, 0.0, sampleRate);
+  harmonics.resize(std::min(harmonics.size(), kRepeatHarmonics));
   const std::int64_t ms = sampleRate / 1000;
   const std::int64_t length = kShortWindowMs * ms;
   const std::int64_t step = kStepMs * ms;

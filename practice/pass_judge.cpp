@@ -17,12 +17,6 @@ constexpr double kTailWithinCents = 50.0;
 // octaves above it within that of the octaves.
 constexpr double kSameNoteWithinSemitones = 0.5;
 
-bool isOctavesUp(double intervalSemitones) {
-  const double octaves = std::round(intervalSemitones / kPitchClassCount);
-  return octaves >= 1.0 &&
-         std::abs(intervalSemitones - octaves * kPitchClassCount) <= kSameNoteWithinSemitones;
-}
-
 struct Stretch {
   std::int64_t begin = 0;  // performance samples, end excluded
   std::int64_t end = 0;
@@ -215,7 +209,7 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
   std::optional<std::int64_t> onset = began(start - length / 2, oldHz);
   if (!onset && oldHz) {
     const double interval = semitonesOf(heardHz) - semitonesOf(*oldHz);
-    if (isOctavesUp(interval)) {
+    if (interval > 0.0 && isByOctaves(interval, kSameNoteWithinSemitones)) {
       onset = began(start - length / 4, std::nullopt);
     } else if (std::abs(interval) <= kSameNoteWithinSemitones) {
       onset = noteRepeated(window, start - length / 2, to, stretch.begin, stretch.end, heardHz,

@@ -57,6 +57,12 @@ double centsFromPitchClass(double hz, PitchClass pitchClass) {
   return (above - octaves * kPitchClassCount) * kCentsPerSemitone;
 }
 
+bool isByOctaves(double changeSemitones, double withinSemitones) {
+  const double octaves = std::round(changeSemitones / kPitchClassCount);
+  return octaves != 0.0 &&
+         std::abs(changeSemitones - octaves * kPitchClassCount) <= withinSemitones;
+}
+
 std::string_view flatSpelling(PitchClass pitchClass) {
   return kFlatNames[static_cast<std::size_t>(wrapped(pitchClass))];
 }

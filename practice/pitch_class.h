@@ -24,6 +24,10 @@ PitchClass nearestPitchClass(double hz);
 // Cents from a frequency to the nearest octave of `pitchClass`, -600 to +600.
 double centsFromPitchClass(double hz, PitchClass pitchClass);
 
+// True when a change of pitch is by one or more octaves, up or down, give or
+// take `withinSemitones` (less than half an octave).
+bool isByOctaves(double changeSemitones, double withinSemitones);
+
 // The pitch class as a two-character token with black keys spelt as flats:
 // "c-", "db", "d-", "eb", ... "bb", "b-".
 std::string_view flatSpelling(PitchClass pitchClass);

@@ -328,8 +328,7 @@ std::vector<double> inRoom(const std::vector<double>& dry, std::uint32_t seed) {
 struct Tally {
   int notes = 0;
   int asPlayed = 0;
-  std::vector<double> onsetErrorsMs;
-  std::vector<double> signedErrorsMs;
+  std::vector<double> onsetErrorsMs;  // judged minus played
   std::vector<std::string> failures;
 };
 
@@ -464,9 +463,7 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
       good = false;
     }
     if (verdict.verdict == Verdict::Right && verdict.onsetOffsetMs && wanted == Verdict::Right) {
-      tally.onsetErrorsMs.push_back(
-          std::abs(static_cast<double>(*verdict.onsetOffsetMs) - note.offsetMs));
-      tally.signedErrorsMs.push_back(static_cast<double>(*verdict.onsetOffsetMs) - note.offsetMs);
+      tally.onsetErrorsMs.push_back(static_cast<double>(*verdict.onsetOffsetMs) - note.offsetMs);
     }
     ++tally.notes;
     if (good) {
@@ -507,6 +504,14 @@ void judgeMelody(const Melody& melody, const std::vector<double>& signal, Tally&
                    note.played == Played::Missed ? 0.0 : testing::hzOf(note.playedKey));
     tally.failures.push_back(why);
   }
+}
+
+// The errors' sizes, late or early alike.
+std::vector<double> sizes(std::vector<double> errors) {
+  for (double& error : errors) {
+    error = std::abs(error);
+  }
+  return errors;
 }
 
 double percentile(std::vector<double> values, double share) {
@@ -563,10 +568,11 @@ int run(const std::string& soundFont, int notesPerInstrument) {
       judgeMelody(melody, signal, tally);
       std::printf("%-13s %-6s %6d %8.1f%% %6.1fms %6.1fms\n", instrument.name,
                   room ? "reverb" : "clean", tally.notes, 100.0 * tally.asPlayed / tally.notes,
-                  percentile(tally.onsetErrorsMs, 0.5), percentile(tally.onsetErrorsMs, 0.95));
+                  percentile(sizes(tally.onsetErrorsMs), 0.5),
+                  percentile(sizes(tally.onsetErrorsMs), 0.95));
       std::printf("    onset judged minus played: 5%% %+.0f ms, median %+.0f ms, 95%% %+.0f ms\n",
-                  percentile(tally.signedErrorsMs, 0.05), percentile(tally.signedErrorsMs, 0.5),
-                  percentile(tally.signedErrorsMs, 0.95));
+                  percentile(tally.onsetErrorsMs, 0.05), percentile(tally.onsetErrorsMs, 0.5),
+                  percentile(tally.onsetErrorsMs, 0.95));
       for (const std::string& failure : tally.failures) {
         std::printf("    %s\n", failure.c_str());
       }
@@ -582,8 +588,8 @@ int run(const std::string& soundFont, int notesPerInstrument) {
                 100.0 * instrumentTally.asPlayed / instrumentTally.notes, worstDetune);
   }
   std::printf("all           both   %6d %8.1f%% %6.1fms %6.1fms\n", all.notes,
-              100.0 * all.asPlayed / all.notes, percentile(all.onsetErrorsMs, 0.5),
-              percentile(all.onsetErrorsMs, 0.95));
+              100.0 * all.asPlayed / all.notes, percentile(sizes(all.onsetErrorsMs), 0.5),
+              percentile(sizes(all.onsetErrorsMs), 0.95));
   return 0;
 }
 
