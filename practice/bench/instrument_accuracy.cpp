@@ -309,7 +309,8 @@ std::vector<double> inRoom(const std::vector<double>& dry, std::uint32_t seed) {
   const std::string in = (folder / ("quavern-accuracy-dry-" + tag + ".wav")).string();
   const std::string out = (folder / ("quavern-accuracy-room-" + tag + ".wav")).string();
   writeWav(in, testing::toSamples(dry));
-  const std::string command = "sox -q " + in + " " + out + " reverb 60 50 80 gain -n -6";
+  // -R: sox's dither the same on every run, so runs compare note for note.
+  const std::string command = "sox -q -R " + in + " " + out + " reverb 60 50 80 gain -n -6";
   if (std::system(command.c_str()) != 0) {
     return {};
   }
