@@ -127,10 +127,6 @@ double dbfs(double sumOfSquares, std::int64_t count) {
   return rms > 1e-6 ? 20.0 * std::log10(rms) : -120.0;
 }
 
-double hzOfSemitones(double semitones) {
-  return 440.0 * std::exp2((semitones - 69.0) / 12.0);
-}
-
 double median(std::vector<double> values) {
   const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
   std::nth_element(values.begin(), middle, values.end());

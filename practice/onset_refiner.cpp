@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 namespace quavern::practice {
@@ -23,10 +22,8 @@ constexpr std::int64_t seenAfterMs(std::int64_t windowMs) {
   return windowMs / 6;
 }
 
-// Harmonics up to 5 kHz, at most 16 of them; four are enough for the short
+// Of the harmonics clear of the old note's, four are enough for the short
 // window, and fewer than two too few for either.
-constexpr double kHighestHarmonicHz = 5000.0;
-constexpr int kMostHarmonics = 16;
 constexpr std::size_t kEnoughHarmonics = 4;
 constexpr std::size_t kFewestHarmonics = 2;
 
@@ -70,52 +67,14 @@ constexpr double kOvertakenShare = 1.5;
 constexpr double kMostOvertakenMs = 30.0;
 constexpr double kRepeatGapDb = 30.0;
 
-// The new note's harmonics that lie clear of every harmonic of the old one.
-std::vector<double> clearHarmonics(double newHz, std::optional<double> oldHz, double clearHz,
-                                   int sampleRate) {
-  const double highest = std::min(kHighestHarmonicHz, 0.45 * sampleRate);
-  std::vector<double> harmonics;
-  for (int h = 1; h <= kMostHarmonics && h * newHz <= highest; ++h) {
-    const double hz = h * newHz;
-    if (oldHz) {
-      const double nearestOld = std::max(1.0, std::round(hz / *oldHz)) * *oldHz;
-      if (std::abs(hz - nearestOld) < clearHz) {
-        continue;
-      }
-    }
-    harmonics.push_back(hz);
-  }
-  return harmonics;
-}
-
 // Energy at the harmonics, in dB, of the Hann-windowed samples [end - length, end).
 double harmonicDb(const SampleWindow& window, std::int64_t end, std::span<const double> hann,
                   std::span<const double> harmonics, int sampleRate) {
-  const std::int64_t begin = end - std::ssize(hann) - window.first;
   double energy = 0.0;
   for (const double hz : harmonics) {
-    // Goertzel's recurrence: one multiply-add a sample for each harmonic.
-    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / sampleRate);
-    double s1 = 0.0;
-    double s2 = 0.0;
-    for (std::size_t i = 0; i < hann.size(); ++i) {
-      const double x = hann[i] * window.samples[static_cast<std::size_t>(begin) + i];
-      const double s0 = x + coefficient * s1 - s2;
-      s2 = s1;
-      s1 = s0;
-    }
-    energy += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    energy += partialEnergy(window, end - std::ssize(hann), hann, hz, sampleRate);
   }
   return 10.0 * std::log10(energy + 1.0);
-}
-
-std::vector<double> hannWindow(std::int64_t length) {
-  std::vector<double> hann(static_cast<std::size_t>(length));
-  for (std::size_t i = 0; i < hann.size(); ++i) {
-    hann[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
-                                   static_cast<double>(length));
-  }
-  return hann;
 }
 
 double medianOf(std::vector<double> values) {
@@ -153,7 +112,7 @@ std::vector<double> sweepLevels(const SampleWindow& window, const Sweep& sweep,
   const std::int64_t ms = sampleRate / 1000;
   const std::int64_t length = sweep.windowMs * ms;
   if (sweep.harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
-      lastEnd > window.first + std::ssize(window.samples) || lastEnd < firstEnd) {
+      lastEnd > window.end() || lastEnd < firstEnd) {
     return {};
   }
   const std::vector<double> hann = hannWindow(length);
@@ -185,8 +144,7 @@ std::vector<double> meanHarmonicLevels(const SampleWindow& window,
                                        std::int64_t lastEnd, int sampleRate) {
   const std::int64_t ms = sampleRate / 1000;
   const std::int64_t length = kShortWindowMs * ms;
-  if (firstEnd - length < window.first || lastEnd > window.first + std::ssize(window.samples) ||
-      lastEnd < firstEnd) {
+  if (firstEnd - length < window.first || lastEnd > window.end() || lastEnd < firstEnd) {
     return {};
   }
   const std::vector<double> hann = hannWindow(length);

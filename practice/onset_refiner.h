@@ -4,14 +4,9 @@
 #include <optional>
 #include <span>
 
-namespace quavern::practice {
+#include "practice/harmonics.h"
 
-// The samples an onset is placed on: `samples[0]` is sample `first` of the
-// input, mono, signed 16-bit.
-struct SampleWindow {
-  std::span<const std::int16_t> samples;
-  std::int64_t first = 0;
-};
+namespace quavern::practice {
 
 // A new note's partials are nearly silent before it begins, whatever the last
 // note, its ring or the room still sound. Where the energy at the new note's

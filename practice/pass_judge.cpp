@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "practice/onset_refiner.h"
+#include "practice/pitch_detector.h"
+#include "practice/risen_note.h"
 
 namespace quavern::practice {
 namespace {
@@ -12,6 +14,11 @@ namespace {
 // again by a steady hand is within a few dB of the last.
 constexpr double kTailBelowNoteDb = 6.0;
 constexpr double kTailWithinCents = 50.0;
+
+// A note that rose out of the last note's sound carries within 12 dB of the
+// sound's level: what rises in a slot where nothing was played (the noise, a
+// harmonic of the reverb's beating) is 20 dB and more below it.
+constexpr double kRisenBelowHeardDb = 12.0;
 
 // A note heard within half a semitone of the last is that note again; one
 // octaves above it within that of the octaves.
@@ -135,10 +142,19 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   const std::int64_t start = slot.startSample + alignment_.streamOrigin;
   const std::int64_t length = slot.endSample - slot.startSample;
   const Stretch stretch = judgedStretch(start, length);
-  const std::optional<double> heardHz = steadyPitchIn(performance, stretch.begin, stretch.end);
+  std::optional<double> heardHz = steadyPitchIn(performance, stretch.begin, stretch.end);
   std::optional<Onset> onset;
   if (heardHz) {
     onset = heardNoteBegan(performance, start, length, *heardHz);
+  }
+  // Over the last note's sound the pitch heard may be the mixture's: then the
+  // heard note's onset is not found, or it is heard at another octave of the
+  // last note, taking its harmonics clear of that from the note played.
+  if (!onset || isOtherOctaveOfLastNote(*heardHz)) {
+    if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length)) {
+      onset = risen;
+      heardHz = risen->hz;
+    }
   }
   if (!onset) {
     onset = onsetOf(performance, start, length);
@@ -179,12 +195,17 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
 // is the tail's flicker, not a new note. A note played again is about as loud
 // as before.
 bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
-  if (!lastNote_) {
-    return false;
-  }
-  const bool samePitchClass =
-      std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <= kTailWithinCents;
-  return samePitchClass && levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
+  return isLastNotesClass(heardHz) && levelDbfs < lastNote_->levelDbfs - kTailBelowNoteDb;
+}
+
+bool PassJudge::isOtherOctaveOfLastNote(double heardHz) const {
+  return isLastNotesClass(heardHz) &&
+         std::abs(semitonesOf(heardHz) - semitonesOf(lastNote_->hz)) > kSameNoteWithinSemitones;
+}
+
+bool PassJudge::isLastNotesClass(double heardHz) const {
+  return lastNote_ && std::abs(centsFromPitchClass(heardHz, nearestPitchClass(lastNote_->hz))) <=
+                          kTailWithinCents;
 }
 
 // Where the note heard in the slot began, within the slot's onset window: where
@@ -220,6 +241,34 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
     return std::nullopt;
   }
   return Onset{*onset, heardHz, false};
+}
+
+// A note begun over the last while that still sounds as loud: the note whose
+// harmonics rose out of it, when they carry a good share of what is heard and
+// rose where the note began.
+std::optional<Onset> PassJudge::risenNoteBegan(const Performance& performance, std::int64_t start,
+                                               std::int64_t length) const {
+  const Stretch stretch = judgedStretch(start, length);
+  const std::span<const PitchFrame> held = framesIn(performance, stretch.begin, stretch.end);
+  if (performance.sound.samples.empty() || !lastNote_ || held.empty()) {
+    return std::nullopt;
+  }
+  const SampleWindow window{performance.sound.samples, performance.sound.first};
+  // The second quarter of the last slot holds the last note, after its attack
+  // even when it was played late.
+  const std::optional<RisenNote> risen = risenNote(
+      window, start - length * 3 / 4, start - length / 2, stretch.begin, stretch.end, lastNote_->hz,
+      PitchDetector::kLowestHz, PitchDetector::kHighestHz, kPerformanceRate);
+  if (!risen || risen->levelDbfs < medianLevel(held) - kRisenBelowHeardDb) {
+    return std::nullopt;
+  }
+  const std::optional<std::int64_t> onset =
+      noteBegan(window, start - length / 2, onsetWindowEnd(start, length), stretch.begin,
+                stretch.end, risen->hz, lastNote_->hz, kPerformanceRate);
+  if (!onset) {
+    return std::nullopt;
+  }
+  return Onset{*onset, risen->hz, false};
 }
 
 // The slot's onset is decided once the onsets cover its window, or once they

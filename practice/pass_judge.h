@@ -64,8 +64,14 @@ struct Alignment {
 //   the pitch heard, clear of the last note's, rose, read from the
 //   performance's recent sound; for a note octaves above the last, where all
 //   its harmonics rose; for the last note played again, where all its
-//   harmonics dipped together and rose again; else, as for a MIDI key, of the
-//   onsets there the one nearest its start. Without one, nothing began
+//   harmonics dipped together and rose again. When none of these is found, or
+//   the pitch heard is the last note's at another octave, the heard pitch may
+//   be the mixture of a new note with the last one still sounding: the note
+//   whose harmonics clear of the last note's rose most from the last slot's
+//   second quarter to this slot's middle half is heard instead, when they
+//   carry within 12 dB of the level heard and rose in the window. Else, as
+//   for a MIDI key, of the onsets there the one nearest its start. Without
+//   one, nothing began
 //   in the slot, and whatever is heard there (the last note's ring or the
 //   room's reverb) is the last note's: the slot is missed.
 // - its pitch, as in 1.1: the median of the frames centred in the middle half
@@ -101,12 +107,16 @@ class PassJudge {
 
   SlotVerdict judge(const Slot& slot, const Performance& performance);
   bool isTailOfLastNote(double heardHz, double levelDbfs) const;
+  bool isLastNotesClass(double heardHz) const;
+  bool isOtherOctaveOfLastNote(double heardHz) const;
   std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
                                       std::int64_t end) const;
   std::optional<Onset> onsetOf(const Performance& performance, std::int64_t start,
                                std::int64_t length) const;
   std::optional<Onset> heardNoteBegan(const Performance& performance, std::int64_t start,
                                       std::int64_t length, double heardHz) const;
+  std::optional<Onset> risenNoteBegan(const Performance& performance, std::int64_t start,
+                                      std::int64_t length) const;
   bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;
 
   std::vector<Slot> slots_;

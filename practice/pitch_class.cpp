@@ -47,6 +47,10 @@ double semitonesOf(double hz) {
   return kReferenceSemitones + 12.0 * std::log2(hz / kReferenceHz);
 }
 
+double hzOfSemitones(double semitones) {
+  return kReferenceHz * std::exp2((semitones - kReferenceSemitones) / 12.0);
+}
+
 PitchClass nearestPitchClass(double hz) {
   return wrapped(std::lround(semitonesOf(hz)));
 }

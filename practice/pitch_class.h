@@ -18,6 +18,9 @@ std::optional<PitchClass> pitchClassOfToken(std::u16string_view token);
 // fractional between the notes.
 double semitonesOf(double hz);
 
+// The frequency of a pitch on that scale.
+double hzOfSemitones(double semitones);
+
 // Nearest pitch class of a frequency.
 PitchClass nearestPitchClass(double hz);
 

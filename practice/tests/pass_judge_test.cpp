@@ -30,6 +30,8 @@ constexpr double kC4 = 60;
 constexpr double kD4 = 62;
 constexpr double kE4 = 64;
 constexpr double kG4 = 67;
+constexpr double kF3 = 53;
+constexpr double kEb5 = 75;
 
 Voice sung(double semitones) {
   return {.hz = testing::hzOf(semitones), .partials = testing::sawtoothPartials(6)};
@@ -77,6 +79,11 @@ Voice bowed(double semitones) {
   voice.attackMs = 60.0;
   voice.releaseMs = 100.0;
   return voice;
+}
+
+// A high note whose second harmonic is its loudest, as a guitar's often is.
+Voice bright(double semitones) {
+  return {.hz = testing::hzOf(semitones), .partials = {0.4, 1.0, 0.3, 0.2}};
 }
 
 // The voice `db` below its usual peak.
@@ -212,6 +219,11 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        {right(), right(), right(110), right(-100)},
        0.0,
        kRepeatWithinMs},
+      {"a high note over the ring of a low one as loud, on time and early",
+       u"f-ebf-eb",
+       {at(0, plucked(kF3), 0, 950), at(1, quieter(bright(kEb5), 6.0), 0, 450),
+        at(2, plucked(kF3), 0, 950), at(3, quieter(bright(kEb5), 6.0), -100, 450)},
+       {right(), right(), right(), right(-100)}},
       {"a wrong note has no timing",
        u"c-e-",
        {at(0, sung(kD4), 150, 450), at(1, sung(kE4))},

@@ -1,0 +1,116 @@
+#include "practice/risen_note.h"
+
+#include <cmath>
+#include <vector>
+
+#include "practice/pitch_class.h"
+
+namespace quavern::practice {
+namespace {
+
+// A note is followed on its harmonics among the first eight that lie clear of
+// the last note's; one rose when it is 6 dB stronger than before.
+constexpr double kFollowedHarmonics = 8.0;
+constexpr double kRoseByAmplitude = 2.0;
+
+// The note found on the semitones is tuned in steps of 5 cents within half a
+// semitone.
+constexpr double kTuningStepCents = 5.0;
+constexpr double kTuningReachCents = 50.0;
+
+// How much a note's harmonics rose: the sum of their rise in amplitude, in
+// proportion to the share of them that rose, and the power of those that
+// did. A note octaves or a fifth below the one that rose shares only some of
+// its harmonics, and one octaves above misses those between: both rise less.
+struct Rise {
+  double salience = 0.0;
+  double power = 0.0;  // mean square, full scale 1
+};
+
+class RiseMeter {
+ public:
+  RiseMeter(const SampleWindow& window, std::int64_t beforeFrom, std::int64_t beforeTo,
+            std::int64_t heldFrom, std::int64_t heldTo, std::optional<double> oldHz, int sampleRate)
+      : window_(window),
+        beforeFrom_(beforeFrom),
+        heldFrom_(heldFrom),
+        beforeHann_(hannWindow(beforeTo - beforeFrom)),
+        heldHann_(hannWindow(heldTo - heldFrom)),
+        oldHz_(oldHz),
+        // The shorter window tells apart two partials two of its bins apart.
+        clearHz_(2.0 * sampleRate / static_cast<double>(beforeTo - beforeFrom)),
+        sampleRate_(sampleRate) {}
+
+  Rise of(double hz) const {
+    Rise rise;
+    int followed = 0;
+    int rose = 0;
+    for (const double partial : clearHarmonics(hz, oldHz_, clearHz_, sampleRate_)) {
+      if (std::round(partial / hz) > kFollowedHarmonics) {
+        break;
+      }
+      const double held = amplitude(heldFrom_, heldHann_, partial);
+      const double before = amplitude(beforeFrom_, beforeHann_, partial);
+      ++followed;
+      if (held > kRoseByAmplitude * before) {
+        ++rose;
+        rise.salience += held - before;
+        rise.power += held * held / 2.0;
+      }
+    }
+    if (followed > 0) {
+      rise.salience *= static_cast<double>(rose) / followed;
+    }
+    return rise;
+  }
+
+ private:
+  double amplitude(std::int64_t begin, const std::vector<double>& hann, double hz) const {
+    return partialAmplitude(window_, begin, hann, hz, sampleRate_);
+  }
+
+  const SampleWindow& window_;
+  std::int64_t beforeFrom_;
+  std::int64_t heldFrom_;
+  std::vector<double> beforeHann_;
+  std::vector<double> heldHann_;
+  std::optional<double> oldHz_;
+  double clearHz_;
+  int sampleRate_;
+};
+
+}  // namespace
+
+std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t beforeFrom,
+                                   std::int64_t beforeTo, std::int64_t heldFrom,
+                                   std::int64_t heldTo, std::optional<double> oldHz,
+                                   double lowestHz, double highestHz, int sampleRate) {
+  if (beforeFrom < window.first || heldTo > window.end() || beforeTo <= beforeFrom ||
+      heldTo <= heldFrom) {
+    return std::nullopt;
+  }
+  const RiseMeter meter(window, beforeFrom, beforeTo, heldFrom, heldTo, oldHz, sampleRate);
+  double bestSemitones = 0.0;
+  Rise best;
+  const auto tryPitch = [&](double semitones) {
+    const Rise rise = meter.of(hzOfSemitones(semitones));
+    if (rise.salience > best.salience) {
+      best = rise;
+      bestSemitones = semitones;
+    }
+  };
+  const double highestKey = std::floor(semitonesOf(highestHz));
+  for (double key = std::ceil(semitonesOf(lowestHz)); key <= highestKey; key += 1.0) {
+    tryPitch(key);
+  }
+  if (best.salience <= 0.0) {
+    return std::nullopt;
+  }
+  const double nearestKey = bestSemitones;
+  for (double cents = -kTuningReachCents; cents <= kTuningReachCents; cents += kTuningStepCents) {
+    tryPitch(nearestKey + cents / 100.0);
+  }
+  return RisenNote{hzOfSemitones(bestSemitones), 10.0 * std::log10(best.power)};
+}
+
+}  // namespace quavern::practice
