@@ -16,6 +16,7 @@
 #include "practice/pass_judge.h"
 #include "practice/pitch_class.h"
 #include "practice/pitch_detector.h"
+#include "practice/risen_note.h"
 #include "practice/testing/pass_helpers.h"
 #include "practice/testing/synthesised_player.h"
 
@@ -34,6 +35,26 @@ void DetectOneFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(DetectOneFrame)->Unit(benchmark::kMicrosecond);
+
+// A note that rose over the last one's ring: the judge searches every note
+// of the range for the harmonics that rose from 150 ms of the last slot to
+// 300 ms of this one's middle, the most it reads at any tempo. Against a slot
+// of 500 ms (120 BPM) its time is its share of one core, when every slot
+// needs it.
+void FindRisenNote(benchmark::State& state) {
+  constexpr std::int64_t kMs = kRate / 1000;
+  const std::vector<testing::SungNote> notes = {
+      {0, 1000, {.hz = testing::hzOf(53), .partials = testing::sawtoothPartials(8)}},
+      {500, 1000, {.hz = testing::hzOf(75), .partials = {0.4, 1.0, 0.3}}}};
+  const std::vector<std::int16_t> input = testing::toSamples(testing::perform(notes, 1000, kRate));
+  const SampleWindow window{input, 0};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(risenNote(window, 100 * kMs, 250 * kMs, 625 * kMs, 925 * kMs,
+                                       testing::hzOf(53), PitchDetector::kLowestHz,
+                                       PitchDetector::kHighestHz, kRate));
+  }
+}
+BENCHMARK(FindRisenNote)->Unit(benchmark::kMillisecond);
 
 // Every bar full, a note sung through each slot but a few left out.
 void JudgeLongestSongAtSlowestTempo(benchmark::State& state) {
