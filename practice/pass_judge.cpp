@@ -232,7 +232,11 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
   if (!onset && oldHz) {
     const double interval = semitonesOf(heardHz) - semitonesOf(*oldHz);
     if (interval > 0.0 && isByOctaves(interval, kSameNoteWithinSemitones)) {
-      onset = began(start - length / 4, std::nullopt);
+      // Out of the quiet a ring or reverb leaves there, all its harmonics
+      // rising is nothing but a new note, however softly it was played.
+      if (const std::optional<std::int64_t> leap = began(start - length / 4, std::nullopt)) {
+        return Onset{*leap, heardHz, true};
+      }
     } else if (std::abs(interval) <= kSameNoteWithinSemitones) {
       onset = noteRepeated(window, start - length / 2, to, stretch.begin, stretch.end, heardHz,
                            kPerformanceRate);

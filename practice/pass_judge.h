@@ -80,7 +80,8 @@ struct Alignment {
 //   any octave. A slot starting before the performance does is missed, and so
 //   is one that sounds the pitch class of the last note heard 6 dB and more
 //   below it: that is the note's ring, release or reverb, where a flicker
-//   looked like an attack. A key pressed again is a new note however softly.
+//   looked like an attack. A key pressed again is a new note however softly,
+//   and so is a note octaves above the last whose harmonics all rose.
 // - its timing, for a right note: the onset minus the slot's start in whole
 //   milliseconds (rounded), on time when within onTimeWithinMs either way.
 class PassJudge {
