@@ -238,8 +238,10 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
         return Onset{*leap, heardHz, true};
       }
     } else if (std::abs(interval) <= kSameNoteWithinSemitones) {
-      onset = noteRepeated(window, start - length / 2, to, stretch.begin, stretch.end, heardHz,
-                           kPerformanceRate);
+      // A dip within the stretch the note is judged on, where the player holds
+      // it, is a choir's beating or a bow's change, not the note played again.
+      onset = noteRepeated(window, start - length / 2, std::min(to, stretch.begin), stretch.begin,
+                           stretch.end, heardHz, kPerformanceRate);
     }
   }
   if (!onset) {
