@@ -152,7 +152,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   // heard note's onset is not found, or it is heard at another octave of the
   // last note, taking its harmonics clear of that from the note played.
   if (!onset || isOtherOctaveOfLastNote(*heardHz)) {
-    if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length)) {
+    if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length, heardHz)) {
       onset = risen;
       heardHz = risen->hz;
     }
@@ -254,7 +254,8 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
 // harmonics rose out of it, when they carry a good share of what is heard and
 // rose where the note began.
 std::optional<Onset> PassJudge::risenNoteBegan(const Performance& performance, std::int64_t start,
-                                               std::int64_t length) const {
+                                               std::int64_t length,
+                                               std::optional<double> heardHz) const {
   const Stretch stretch = judgedStretch(start, length);
   const std::span<const PitchFrame> held = framesIn(performance, stretch.begin, stretch.end);
   if (performance.sound.samples.empty() || !lastNote_ || held.empty()) {
@@ -269,7 +270,7 @@ std::optional<Onset> PassJudge::risenNoteBegan(const Performance& performance, s
   const std::int64_t beforeFrom = std::max(start - length * 3 / 4, beforeTo - kRisenBeforeSamples);
   const std::int64_t heldTo = std::min(stretch.end, stretch.begin + 2 * kRisenBeforeSamples);
   const std::optional<RisenNote> risen =
-      risenNote(window, beforeFrom, beforeTo, stretch.begin, heldTo, lastNote_->hz,
+      risenNote(window, beforeFrom, beforeTo, stretch.begin, heldTo, lastNote_->hz, heardHz,
                 PitchDetector::kLowestHz, PitchDetector::kHighestHz, kPerformanceRate);
   if (!risen || risen->levelDbfs < medianLevel(held) - kRisenBelowHeardDb) {
     return std::nullopt;

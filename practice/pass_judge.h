@@ -68,8 +68,9 @@ struct Alignment {
 //   the pitch heard is the last note's at another octave, the heard pitch may
 //   be the mixture of a new note with the last one still sounding: the note
 //   whose harmonics clear of the last note's rose most from the last slot's
-//   second quarter to this slot's middle half is heard instead, when they
-//   carry within 12 dB of the level heard and rose in the window. Else, as
+//   second quarter to this slot's middle half is heard instead (the pitch
+//   heard itself, if that rose half as much), when they carry within 12 dB of
+//   the level heard and rose in the window. Else, as
 //   for a MIDI key, of the onsets there the one nearest its start. Without
 //   one, nothing began
 //   in the slot, and whatever is heard there (the last note's ring or the
@@ -117,7 +118,7 @@ class PassJudge {
   std::optional<Onset> heardNoteBegan(const Performance& performance, std::int64_t start,
                                       std::int64_t length, double heardHz) const;
   std::optional<Onset> risenNoteBegan(const Performance& performance, std::int64_t start,
-                                      std::int64_t length) const;
+                                      std::int64_t length, std::optional<double> heardHz) const;
   bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;
 
   std::vector<Slot> slots_;

@@ -18,6 +18,11 @@ constexpr double kRoseByAmplitude = 2.0;
 constexpr double kTuningStepCents = 5.0;
 constexpr double kTuningReachCents = 50.0;
 
+// The pitch heard rose at least half as much as the note that rose most: a
+// vibrato spreads a high note's harmonics, and a note a third or a fifth
+// below it catches some of them.
+constexpr double kHeardShareOfBest = 0.5;
+
 // How much a note's harmonics rose: the sum of their rise in amplitude, in
 // proportion to the share of them that rose, and the power of those that
 // did. A note octaves or a fifth below the one that rose shares only some of
@@ -84,7 +89,8 @@ class RiseMeter {
 std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t beforeFrom,
                                    std::int64_t beforeTo, std::int64_t heldFrom,
                                    std::int64_t heldTo, std::optional<double> oldHz,
-                                   double lowestHz, double highestHz, int sampleRate) {
+                                   std::optional<double> heardHz, double lowestHz, double highestHz,
+                                   int sampleRate) {
   if (beforeFrom < window.first || heldTo > window.end() || beforeTo <= beforeFrom ||
       heldTo <= heldFrom) {
     return std::nullopt;
@@ -105,6 +111,9 @@ std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t befo
   }
   if (best.salience <= 0.0) {
     return std::nullopt;
+  }
+  if (heardHz && meter.of(*heardHz).salience >= kHeardShareOfBest * best.salience) {
+    return RisenNote{*heardHz, 10.0 * std::log10(meter.of(*heardHz).power)};
   }
   const double nearestKey = bestSemitones;
   for (double cents = -kTuningReachCents; cents <= kTuningReachCents; cents += kTuningStepCents) {

@@ -50,7 +50,7 @@ void FindRisenNote(benchmark::State& state) {
   const SampleWindow window{input, 0};
   for (auto _ : state) {
     benchmark::DoNotOptimize(risenNote(window, 100 * kMs, 250 * kMs, 625 * kMs, 925 * kMs,
-                                       testing::hzOf(53), PitchDetector::kLowestHz,
+                                       testing::hzOf(53), std::nullopt, PitchDetector::kLowestHz,
                                        PitchDetector::kHighestHz, kRate));
   }
 }
