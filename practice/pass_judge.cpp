@@ -19,7 +19,12 @@ constexpr double kTailWithinCents = 50.0;
 // sound's level: what rises in a slot where nothing was played (the noise, a
 // harmonic of the reverb's beating) is 20 dB and more below it.
 constexpr double kRisenBelowHeardDb = 12.0;
+
+// The stretches compared for a risen note: at most 150 ms of the last note and
+// 300 ms of this one, enough to tell apart the harmonics of a bass's lowest
+// notes; longer ones at slow tempos would only cost more.
 constexpr std::int64_t kRisenBeforeSamples = kPerformanceRate * 150 / 1000;
+constexpr std::int64_t kRisenHeldSamples = kPerformanceRate * 300 / 1000;
 
 // A note heard within half a semitone of the last is that note again; one
 // octaves above it within that of the octaves.
@@ -263,12 +268,10 @@ std::optional<Onset> PassJudge::risenNoteBegan(const Performance& performance, s
   }
   const SampleWindow window{performance.sound.samples, performance.sound.first};
   // The second quarter of the last slot holds the last note, after its attack
-  // even when it was played late; the end of it is nearest this one. 150 ms
-  // before and 300 ms held tell apart the harmonics of a bass's lowest notes,
-  // and longer stretches at slow tempos would only cost more.
+  // even when it was played late; the end of it is nearest this one.
   const std::int64_t beforeTo = start - length / 2;
   const std::int64_t beforeFrom = std::max(start - length * 3 / 4, beforeTo - kRisenBeforeSamples);
-  const std::int64_t heldTo = std::min(stretch.end, stretch.begin + 2 * kRisenBeforeSamples);
+  const std::int64_t heldTo = std::min(stretch.end, stretch.begin + kRisenHeldSamples);
   const std::optional<RisenNote> risen =
       risenNote(window, beforeFrom, beforeTo, stretch.begin, heldTo, lastNote_->hz, heardHz,
                 PitchDetector::kLowestHz, PitchDetector::kHighestHz, kPerformanceRate);

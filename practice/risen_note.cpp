@@ -25,8 +25,9 @@ constexpr double kHeardShareOfBest = 0.5;
 
 // How much a note's harmonics rose: the sum of their rise in amplitude, in
 // proportion to the share of them that rose, and the power of those that
-// did. A note octaves or a fifth below the one that rose shares only some of
-// its harmonics, and one octaves above misses those between: both rise less.
+// did. A note octaves or a fifth below the one that rose has harmonics between
+// that did not rise, and one octaves above it leaves those between out: both
+// rise less.
 struct Rise {
   double salience = 0.0;
   double power = 0.0;  // mean square, full scale 1
@@ -112,8 +113,11 @@ std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t befo
   if (best.salience <= 0.0) {
     return std::nullopt;
   }
-  if (heardHz && meter.of(*heardHz).salience >= kHeardShareOfBest * best.salience) {
-    return RisenNote{*heardHz, 10.0 * std::log10(meter.of(*heardHz).power)};
+  if (heardHz) {
+    if (const Rise heard = meter.of(*heardHz);
+        heard.salience >= kHeardShareOfBest * best.salience) {
+      return RisenNote{*heardHz, 10.0 * std::log10(heard.power)};
+    }
   }
   const double nearestKey = bestSemitones;
   for (double cents = -kTuningReachCents; cents <= kTuningReachCents; cents += kTuningStepCents) {
