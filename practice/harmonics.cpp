@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <numeric>
 
 namespace quavern::practice {
 namespace {
 
 constexpr double kHighestHarmonicHz = 5000.0;
 constexpr int kMostHarmonics = 16;
-constexpr double kFullScale = 32768.0;
 
 }  // namespace
 
@@ -53,13 +51,6 @@ double partialEnergy(const SampleWindow& samples, std::int64_t begin,
     s1 = s0;
   }
   return std::max(0.0, s1 * s1 + s2 * s2 - coefficient * s1 * s2);
-}
-
-double partialAmplitude(const SampleWindow& samples, std::int64_t begin,
-                        std::span<const double> window, double hz, int sampleRate) {
-  const double weight = std::accumulate(window.begin(), window.end(), 0.0);
-  return 2.0 * std::sqrt(partialEnergy(samples, begin, window, hz, sampleRate)) /
-         (weight * kFullScale);
 }
 
 }  // namespace quavern::practice

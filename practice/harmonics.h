@@ -30,8 +30,4 @@ std::vector<double> hannWindow(std::int64_t length);
 double partialEnergy(const SampleWindow& samples, std::int64_t begin,
                      std::span<const double> window, double hz, int sampleRate);
 
-// The amplitude of a sine at `hz` in those samples, full scale 1.
-double partialAmplitude(const SampleWindow& samples, std::int64_t begin,
-                        std::span<const double> window, double hz, int sampleRate);
-
 }  // namespace quavern::practice

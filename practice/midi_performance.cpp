@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "practice/pitch_class.h"
+
 namespace quavern::practice {
 namespace {
 
@@ -10,8 +12,6 @@ constexpr std::uint8_t kNoteOff = 0x80;
 constexpr std::uint8_t kNoteOn = 0x90;
 constexpr std::uint8_t kMessageKind =
     0xF0;  // the status byte's upper half; the lower is the channel
-constexpr int kA4Note = 69;
-constexpr double kA4Hz = 440.0;
 constexpr double kLoudestVelocity = 127.0;
 constexpr double kNoLevelDbfs = -120.0;
 
@@ -32,7 +32,7 @@ std::optional<MidiNoteEvent> decodeNoteMessage(std::span<const std::uint8_t> mes
 }
 
 double hzOfMidiNote(int note) {
-  return kA4Hz * std::exp2((note - kA4Note) / 12.0);
+  return hzOfSemitones(note);
 }
 
 double levelOfVelocity(int velocity) {

@@ -275,7 +275,8 @@ std::optional<Onset> PassJudge::risenNoteBegan(const Performance& performance, s
   const std::optional<RisenNote> risen =
       risenNote(window, beforeFrom, beforeTo, stretch.begin, heldTo, lastNote_->hz, heardHz,
                 PitchDetector::kLowestHz, PitchDetector::kHighestHz, kPerformanceRate);
-  if (!risen || risen->levelDbfs < medianLevel(held) - kRisenBelowHeardDb) {
+  // When the pitch heard stands, what was found for it holds.
+  if (!risen || risen->hz == heardHz || risen->levelDbfs < medianLevel(held) - kRisenBelowHeardDb) {
     return std::nullopt;
   }
   const std::optional<std::int64_t> onset =

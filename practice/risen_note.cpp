@@ -1,6 +1,7 @@
 #include "practice/risen_note.h"
 
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "practice/pitch_class.h"
@@ -23,6 +24,8 @@ constexpr double kTuningReachCents = 50.0;
 // below it catches some of them.
 constexpr double kHeardShareOfBest = 0.5;
 
+constexpr double kFullScale = 32768.0;
+
 // How much a note's harmonics rose: the sum of their rise in amplitude, in
 // proportion to the share of them that rose, and the power of those that
 // did. A note octaves or a fifth below the one that rose has harmonics between
@@ -33,15 +36,24 @@ struct Rise {
   double power = 0.0;  // mean square, full scale 1
 };
 
+// A stretch of the samples under a Hann window, and the window's sum, which
+// turns a partial's energy into its amplitude.
+struct WindowedStretch {
+  WindowedStretch(std::int64_t begin, std::int64_t end)
+      : from(begin), hann(hannWindow(end - begin)), weight(std::reduce(hann.begin(), hann.end())) {}
+
+  std::int64_t from;
+  std::vector<double> hann;
+  double weight;
+};
+
 class RiseMeter {
  public:
   RiseMeter(const SampleWindow& window, std::int64_t beforeFrom, std::int64_t beforeTo,
             std::int64_t heldFrom, std::int64_t heldTo, std::optional<double> oldHz, int sampleRate)
       : window_(window),
-        beforeFrom_(beforeFrom),
-        heldFrom_(heldFrom),
-        beforeHann_(hannWindow(beforeTo - beforeFrom)),
-        heldHann_(hannWindow(heldTo - heldFrom)),
+        before_(beforeFrom, beforeTo),
+        held_(heldFrom, heldTo),
         oldHz_(oldHz),
         // The shorter window tells apart two partials two of its bins apart.
         clearHz_(2.0 * sampleRate / static_cast<double>(beforeTo - beforeFrom)),
@@ -55,8 +67,8 @@ class RiseMeter {
       if (std::round(partial / hz) > kFollowedHarmonics) {
         break;
       }
-      const double held = amplitude(heldFrom_, heldHann_, partial);
-      const double before = amplitude(beforeFrom_, beforeHann_, partial);
+      const double held = amplitude(held_, partial);
+      const double before = amplitude(before_, partial);
       ++followed;
       if (held > kRoseByAmplitude * before) {
         ++rose;
@@ -71,15 +83,15 @@ class RiseMeter {
   }
 
  private:
-  double amplitude(std::int64_t begin, const std::vector<double>& hann, double hz) const {
-    return partialAmplitude(window_, begin, hann, hz, sampleRate_);
+  // Of a sine at `hz`, full scale 1.
+  double amplitude(const WindowedStretch& stretch, double hz) const {
+    const double energy = partialEnergy(window_, stretch.from, stretch.hann, hz, sampleRate_);
+    return 2.0 * std::sqrt(energy) / (stretch.weight * kFullScale);
   }
 
   const SampleWindow& window_;
-  std::int64_t beforeFrom_;
-  std::int64_t heldFrom_;
-  std::vector<double> beforeHann_;
-  std::vector<double> heldHann_;
+  WindowedStretch before_;
+  WindowedStretch held_;
   std::optional<double> oldHz_;
   double clearHz_;
   int sampleRate_;
