@@ -43,6 +43,22 @@ constexpr double kBeganAboveQuietDb = 6.0;
 constexpr double kBeganBelowHeldDb = 33.0;
 constexpr double kReachedHeldWithinDb = 6.0;
 
+// Over the room's or the last note's sound at its harmonics, a shelf 20 dB
+// and more below the level held, the note began where it climbed off the
+// shelf, 3 dB above it. A shelf: the 40 ms before the climb, within 8 dB; a
+// climb: from where the harmonics first came within 10 dB of the held level
+// back as long as they rose more than 1 dB a step. Tuned on the
+// sampled-instrument benchmark.
+constexpr std::ptrdiff_t kShelfSteps = 8;
+constexpr double kShelfFlatWithinDb = 8.0;
+constexpr double kShelfClimbDb = 20.0;
+constexpr double kBeganAboveShelfDb = 3.0;
+constexpr double kClimbSeenBelowHeldDb = 10.0;
+constexpr double kClimbStepDb = 1.0;
+
+// Only harmonics that rose 10 dB by themselves are followed.
+constexpr double kHarmonicRiseDb = 10.0;
+
 // A note played again is followed on its first eight harmonics, by the mean
 // of their levels in dB: a dip at any of them weighs as much as one at the
 // fundamental, and one harmonic's beating or vibrato moves the mean little.
@@ -67,6 +83,10 @@ constexpr double kOvertakenShare = 1.5;
 constexpr double kMostOvertakenMs = 30.0;
 constexpr double kRepeatGapDb = 30.0;
 
+double decibels(double energy) {
+  return 10.0 * std::log10(energy + 1.0);
+}
+
 // Energy at the harmonics, in dB, of the Hann-windowed samples [end - length, end).
 double harmonicDb(const SampleWindow& window, std::int64_t end, std::span<const double> hann,
                   std::span<const double> harmonics, int sampleRate) {
@@ -74,13 +94,46 @@ double harmonicDb(const SampleWindow& window, std::int64_t end, std::span<const 
   for (const double hz : harmonics) {
     energy += partialEnergy(window, end - std::ssize(hann), hann, hz, sampleRate);
   }
-  return 10.0 * std::log10(energy + 1.0);
+  return decibels(energy);
 }
 
 double medianOf(std::vector<double> values) {
   const auto middle = values.begin() + std::ssize(values) / 2;
   std::ranges::nth_element(values, middle);
   return *middle;
+}
+
+// A harmonic of the new note rises out of its quiet before `searchEnd` to
+// the level it holds from `heldFirst` on; one that does not carries the last
+// note's leakage beside it, or the room's, and would hide where the others
+// rose.
+bool roseOutOfQuiet(const std::vector<double>& energies, std::ptrdiff_t heldFirst,
+                    std::ptrdiff_t searchEnd) {
+  const double held = medianOf({energies.begin() + heldFirst, energies.end()});
+  const double quietest = *std::min_element(energies.begin(), energies.begin() + searchEnd);
+  return decibels(held) - decibels(quietest) >= kHarmonicRiseDb;
+}
+
+// The level of the shelf the harmonics held just before their last climb to
+// `top`, if any: the room's or the last note's sound at the new note's
+// harmonics, over which the note began where the climb did, not where the
+// shelf rose out of a dip before it. A slow attack climbs without a shelf.
+std::optional<double> shelfBeforeClimb(std::vector<double>::const_iterator quietest,
+                                       std::vector<double>::const_iterator top, double held) {
+  auto foot = std::find_if(quietest, top,
+                           [&](double value) { return value >= held - kClimbSeenBelowHeldDb; });
+  while (foot != quietest && *(foot - 1) < *foot - kClimbStepDb) {
+    --foot;
+  }
+  if (foot - quietest < kShelfSteps) {
+    return std::nullopt;
+  }
+  const auto [low, high] = std::minmax_element(foot - kShelfSteps, foot + 1);
+  const double shelf = medianOf({foot - kShelfSteps, foot + 1});
+  if (*high - *low > kShelfFlatWithinDb || held - shelf < kShelfClimbDb) {
+    return std::nullopt;
+  }
+  return shelf;
 }
 
 // Two harmonics are told apart when they lie two bins of the window apart.
@@ -104,11 +157,12 @@ Sweep sweepFor(double newHz, std::optional<double> oldHz, int sampleRate) {
   return sweep;
 }
 
-// The harmonics' level in dB in windows ending every kStepMs from firstEnd to
-// lastEnd; nothing when there are too few harmonics or the samples do not
-// reach.
-std::vector<double> sweepLevels(const SampleWindow& window, const Sweep& sweep,
-                                std::int64_t firstEnd, std::int64_t lastEnd, int sampleRate) {
+// Each harmonic's energy in windows ending every kStepMs from firstEnd to
+// lastEnd, harmonic by harmonic; nothing when there are too few harmonics or
+// the samples do not reach.
+std::vector<std::vector<double>> sweepEnergies(const SampleWindow& window, const Sweep& sweep,
+                                               std::int64_t firstEnd, std::int64_t lastEnd,
+                                               int sampleRate) {
   const std::int64_t ms = sampleRate / 1000;
   const std::int64_t length = sweep.windowMs * ms;
   if (sweep.harmonics.size() < kFewestHarmonics || firstEnd - length < window.first ||
@@ -116,11 +170,38 @@ std::vector<double> sweepLevels(const SampleWindow& window, const Sweep& sweep,
     return {};
   }
   const std::vector<double> hann = hannWindow(length);
-  std::vector<double> db;
+  std::vector<std::vector<double>> energies(sweep.harmonics.size());
   for (std::int64_t end = firstEnd; end <= lastEnd; end += kStepMs * ms) {
-    db.push_back(harmonicDb(window, end, hann, sweep.harmonics, sampleRate));
+    for (std::size_t h = 0; h < sweep.harmonics.size(); ++h) {
+      energies[h].push_back(
+          partialEnergy(window, end - length, hann, sweep.harmonics[h], sampleRate));
+    }
+  }
+  return energies;
+}
+
+// The level in dB of the harmonics together, at each step.
+std::vector<double> summedLevels(const std::vector<std::vector<double>>& energies) {
+  std::vector<double> db;
+  if (energies.empty()) {
+    return db;
+  }
+  for (std::size_t step = 0; step < energies.front().size(); ++step) {
+    double energy = 0.0;
+    for (const std::vector<double>& harmonic : energies) {
+      energy += harmonic[step];
+    }
+    db.push_back(decibels(energy));
   }
   return db;
+}
+
+// The harmonics' level in dB in windows ending every kStepMs from firstEnd to
+// lastEnd; nothing when there are too few harmonics or the samples do not
+// reach.
+std::vector<double> sweepLevels(const SampleWindow& window, const Sweep& sweep,
+                                std::int64_t firstEnd, std::int64_t lastEnd, int sampleRate) {
+  return summedLevels(sweepEnergies(window, sweep, firstEnd, lastEnd, sampleRate));
 }
 
 // Where the level crossed `threshold` on its way up to db[rise], db[rise - 1]
@@ -196,17 +277,27 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   if (heldTo <= to) {
     return std::nullopt;
   }
-  const std::vector<double> db = sweepLevels(window, sweep, firstEnd, heldTo, sampleRate);
-  if (db.empty()) {
+  std::vector<std::vector<double>> energies =
+      sweepEnergies(window, sweep, firstEnd, heldTo, sampleRate);
+  if (energies.empty()) {
     return std::nullopt;
   }
+  const auto steps = std::ssize(energies.front());
   const auto indexOf = [&](std::int64_t end) {
-    return std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, std::ssize(db) - 1);
+    return std::clamp<std::ptrdiff_t>((end - firstEnd) / step, 0, steps - 1);
   };
   const std::int64_t length = sweep.windowMs * ms;
-  const double held =
-      medianOf({db.begin() + indexOf(std::min(heldFrom + length, heldTo)), db.end()});
-  const auto quietest = std::min_element(db.begin(), db.begin() + indexOf(to + seen) + 1);
+  const std::ptrdiff_t heldFirst = indexOf(std::min(heldFrom + length, heldTo));
+  const std::ptrdiff_t searchEnd = indexOf(to + seen) + 1;
+  std::erase_if(energies, [&](const std::vector<double>& harmonic) {
+    return !roseOutOfQuiet(harmonic, heldFirst, searchEnd);
+  });
+  if (energies.empty()) {
+    return std::nullopt;
+  }
+  const std::vector<double> db = summedLevels(energies);
+  const double held = medianOf({db.begin() + heldFirst, db.end()});
+  const auto quietest = std::min_element(db.begin(), db.begin() + searchEnd);
   if (held - *quietest < kLeastNoteRiseDb) {
     return std::nullopt;
   }
@@ -215,7 +306,10 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   if (top == db.end()) {
     return std::nullopt;
   }
-  const double threshold = std::max(*quietest + kBeganAboveQuietDb, held - kBeganBelowHeldDb);
+  double threshold = std::max(*quietest + kBeganAboveQuietDb, held - kBeganBelowHeldDb);
+  if (const std::optional<double> shelf = shelfBeforeClimb(quietest, top, held)) {
+    threshold = std::max(threshold, *shelf + kBeganAboveShelfDb);
+  }
   auto rise = top;
   while (rise != quietest && *(rise - 1) >= threshold) {
     --rise;

@@ -22,10 +22,12 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
                                         double newHz, std::optional<double> oldHz, int sampleRate);
 
 // Where the note of `newHz` heard from `heldFrom` to `heldTo` began, from
-// `from` to `to`: where its harmonics clear of `oldHz` rose out of their quiet
-// towards the level they hold there. Nothing when too few harmonics are clear,
-// the window does not reach, or they did not rise clearly in that time: the
-// note began earlier, or is the ring of the last.
+// `from` to `to`: where its harmonics clear of `oldHz` (those of them that
+// rose by themselves) rose out of their quiet towards the level they hold
+// there; over a steady shelf far below that level, the room's or the last
+// note's sound, where they climbed off it. Nothing when too few harmonics
+// are clear, the window does not reach, or they did not rise clearly in that
+// time: the note began earlier, or is the ring of the last.
 std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
                                       std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                       double newHz, std::optional<double> oldHz, int sampleRate);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,16 @@ Voice bowed(double semitones, double attackMs) {
   Voice voice{.hz = testing::hzOf(semitones), .partials = testing::sawtoothPartials(8)};
   voice.attackMs = attackMs;
   return voice;
+}
+
+Voice soft(Voice voice, double belowDb) {
+  voice.peak *= std::pow(10.0, -belowDb / 20.0);
+  return voice;
+}
+
+// A steady sine, as loud as a note.
+Voice drone(double hz) {
+  return {.hz = hz, .partials = {1.0}};
 }
 
 struct Case {
@@ -129,6 +140,22 @@ TEST(NoteBegan, FindsWhereTheHeardNoteBeganInTheWindow) {
        48,
        60,
        std::nullopt},
+      // The room holds an earlier note of the same pitch 22 dB down, with a
+      // dip in it before the note begins.
+      {"over the room's sound at its harmonics, risen out of a dip before",
+       {{0, 1200, bowed(60, 5.0)},
+        {0, 380, soft(bowed(67, 5.0), 22.0)},
+        {420, 1200, soft(bowed(67, 5.0), 22.0)},
+        {kOnsetMs, 1200, bowed(67, 5.0)}},
+       67,
+       60,
+       kOnsetMs},
+      {"a drone beside one of its harmonics, louder than all of them",
+       {{0, 1200, drone(testing::hzOf(67) * 3 + 80.0)},
+        {kOnsetMs, 1200, soft(bowed(67, 5.0), 20.0)}},
+       67,
+       std::nullopt,
+       kOnsetMs},
   };
   for (const BeganCase& test : cases) {
     std::vector<double> signal = testing::perform(test.performance, 1200, kRate);
