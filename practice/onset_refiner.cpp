@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
+#include <cstdio>
+#include <cstdlib>
 
 namespace quavern::practice {
 namespace {
@@ -45,12 +47,12 @@ constexpr double kReachedHeldWithinDb = 6.0;
 
 // Over the room's or the last note's sound at its harmonics, a shelf 20 dB
 // and more below the level held, the note began where it climbed off the
-// shelf, 3 dB above it. A shelf: the 40 ms before the climb, within 8 dB; a
-// climb: from where the harmonics first came within 10 dB of the held level
-// back as long as they rose more than 1 dB a step. Tuned on the
-// sampled-instrument benchmark.
+// shelf, 3 dB above it. A shelf: the 40 ms before the climb, within 12 dB (a
+// reverb beats); a climb: from where the harmonics first came within 10 dB
+// of the held level back as long as they rose more than 1 dB a step. Tuned
+// on the sampled-instrument benchmark.
 constexpr std::ptrdiff_t kShelfSteps = 8;
-constexpr double kShelfFlatWithinDb = 8.0;
+constexpr double kShelfFlatWithinDb = 12.0;
 constexpr double kShelfClimbDb = 20.0;
 constexpr double kBeganAboveShelfDb = 3.0;
 constexpr double kClimbSeenBelowHeldDb = 10.0;
@@ -297,6 +299,7 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   }
   const std::vector<double> db = summedLevels(energies);
   const double held = medianOf({db.begin() + heldFirst, db.end()});
+  if (std::getenv("DBG")) { fprintf(stderr, "noteBegan hz %.1f old %.1f from %lld kept %zu/%zu win %lld held %.1f:", newHz, oldHz.value_or(0), static_cast<long long>(from), energies.size(), sweep.harmonics.size(), static_cast<long long>(sweep.windowMs), held); for (double d : db) fprintf(stderr, " %.0f", d); fprintf(stderr, "\n"); }
   const auto quietest = std::min_element(db.begin(), db.begin() + searchEnd);
   if (held - *quietest < kLeastNoteRiseDb) {
     return std::nullopt;
@@ -317,6 +320,7 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   if (rise == quietest) {
     return std::nullopt;
   }
+  if (std::getenv("DBG")) fprintf(stderr, "  -> thr %.1f rise %td at %lld\n", threshold, rise - db.begin(), static_cast<long long>(crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate)));
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
