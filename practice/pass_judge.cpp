@@ -30,6 +30,18 @@ constexpr std::int64_t kRisenHeldSamples = kPerformanceRate * 300 / 1000;
 // octaves above it within that of the octaves.
 constexpr double kSameNoteWithinSemitones = 0.5;
 
+// A note at a harmonic of another, within half a semitone: its second to
+// eighth.
+constexpr int kHighestOvertone = 8;
+
+bool isOvertoneOf(double hz, double fundamentalHz) {
+  const double ratio = hz / fundamentalHz;
+  const double harmonic = std::round(ratio);
+  return harmonic >= 2.0 && harmonic <= kHighestOvertone &&
+         std::abs(semitonesOf(hz) - semitonesOf(harmonic * fundamentalHz)) <=
+             kSameNoteWithinSemitones;
+}
+
 struct Stretch {
   std::int64_t begin = 0;  // performance samples, end excluded
   std::int64_t end = 0;
@@ -161,6 +173,13 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
       onset = risen;
       heardHz = risen->hz;
     }
+  } else if (const std::optional<Onset> risen =
+                 risenNoteBegan(performance, start, length, heardHz);
+             risen && isOvertoneOf(*risen->hz, *heardHz)) {
+    // The mixture may also make a detector hear a subharmonic of the note:
+    // a third or a fifth of it, whose harmonics include all of the note's.
+    onset = risen;
+    heardHz = risen->hz;
   }
   if (!onset) {
     onset = onsetOf(performance, start, length);

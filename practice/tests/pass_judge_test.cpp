@@ -32,6 +32,8 @@ constexpr double kE4 = 64;
 constexpr double kG4 = 67;
 constexpr double kF3 = 53;
 constexpr double kEb5 = 75;
+constexpr double kA4 = 69;
+constexpr double kRingOfA4 = 60.16;  // C4 16 cents sharp: 264 Hz, three fifths of A4
 
 Voice sung(double semitones) {
   return {.hz = testing::hzOf(semitones), .partials = testing::sawtoothPartials(6)};
@@ -227,6 +229,13 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"f-ebf-eb",
        {at(0, plucked(kF3), 0, 950), at(1, quieter(bright(kEb5), 6.0), 0, 450),
         at(2, plucked(kF3), 0, 950), at(3, quieter(bright(kEb5), 6.0), -100, 450)},
+       {right(), right(), right(), right(-100)}},
+      // The ring is a major sixth below the note, tuned just: together they
+      // sound the harmonics of a fifth of the note, which a detector hears.
+      {"a note over a ring with which it sounds a subharmonic of it",
+       u"c-a-c-a-",
+       {at(0, plucked(kRingOfA4), 0, 950), at(1, quieter(sung(kA4), 3.0), 0, 450),
+        at(2, plucked(kRingOfA4), 0, 950), at(3, quieter(sung(kA4), 3.0), -100, 450)},
        {right(), right(), right(), right(-100)}},
       {"a wrong note has no timing",
        u"c-e-",
