@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace quavern::practice {
 namespace {
@@ -44,6 +44,11 @@ constexpr double kLeastNoteRiseDb = 17.0;
 constexpr double kBeganAboveQuietDb = 6.0;
 constexpr double kBeganBelowHeldDb = 33.0;
 constexpr double kReachedHeldWithinDb = 6.0;
+
+// A note octaves above the last, whose harmonics all rose, may be struck:
+// they must rise 17 dB to the top of its attack, and 10 dB to the level it
+// holds, which a high piano note's quick decay leaves far below.
+constexpr double kLeastHeldRiseDb = 10.0;
 
 // Over the room's or the last note's sound at its harmonics, a shelf 20 dB
 // and more below the level held, the note began where it climbed off the
@@ -268,9 +273,16 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
-std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
-                                      std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
-                                      double newHz, std::optional<double> oldHz, int sampleRate) {
+namespace {
+
+// What noteBegan and noteLeaptTo share; `attackCounts`: the harmonics' rise
+// may be measured to the top of their attack in the window rather than to
+// the level they hold.
+std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int64_t from,
+                                            std::int64_t to, std::int64_t heldFrom,
+                                            std::int64_t heldTo, double newHz,
+                                            std::optional<double> oldHz, bool attackCounts,
+                                            int sampleRate) {
   const Sweep sweep = sweepFor(newHz, oldHz, sampleRate);
   const std::int64_t ms = sampleRate / 1000;
   const std::int64_t step = kStepMs * ms;
@@ -299,9 +311,18 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   }
   const std::vector<double> db = summedLevels(energies);
   const double held = medianOf({db.begin() + heldFirst, db.end()});
-  if (std::getenv("DBG")) { fprintf(stderr, "noteBegan hz %.1f old %.1f from %lld kept %zu/%zu win %lld held %.1f:", newHz, oldHz.value_or(0), static_cast<long long>(from), energies.size(), sweep.harmonics.size(), static_cast<long long>(sweep.windowMs), held); for (double d : db) fprintf(stderr, " %.0f", d); fprintf(stderr, "\n"); }
+  if (std::getenv("DBG")) {
+    fprintf(stderr, "noteBegan hz %.1f old %.1f from %lld kept %zu/%zu win %lld held %.1f:", newHz,
+            oldHz.value_or(0), static_cast<long long>(from), energies.size(),
+            sweep.harmonics.size(), static_cast<long long>(sweep.windowMs), held);
+    for (double d : db)
+      fprintf(stderr, " %.0f", d);
+    fprintf(stderr, "\n");
+  }
   const auto quietest = std::min_element(db.begin(), db.begin() + searchEnd);
-  if (held - *quietest < kLeastNoteRiseDb) {
+  const double attack =
+      attackCounts ? std::max(held, *std::max_element(quietest, db.begin() + searchEnd)) : held;
+  if (attack - *quietest < kLeastNoteRiseDb || held - *quietest < kLeastHeldRiseDb) {
     return std::nullopt;
   }
   auto top = std::find_if(quietest, db.end(),
@@ -320,8 +341,25 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
   if (rise == quietest) {
     return std::nullopt;
   }
-  if (std::getenv("DBG")) fprintf(stderr, "  -> thr %.1f rise %td at %lld\n", threshold, rise - db.begin(), static_cast<long long>(crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate)));
+  if (std::getenv("DBG"))
+    fprintf(stderr, "  -> thr %.1f rise %td at %lld\n", threshold, rise - db.begin(),
+            static_cast<long long>(
+                crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate)));
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
+                                      std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
+                                      double newHz, std::optional<double> oldHz, int sampleRate) {
+  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, oldHz, false, sampleRate);
+}
+
+std::optional<std::int64_t> noteLeaptTo(const SampleWindow& window, std::int64_t from,
+                                        std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
+                                        double newHz, int sampleRate) {
+  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, std::nullopt, true, sampleRate);
 }
 
 std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_t from,

@@ -173,8 +173,7 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
       onset = risen;
       heardHz = risen->hz;
     }
-  } else if (const std::optional<Onset> risen =
-                 risenNoteBegan(performance, start, length, heardHz);
+  } else if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length, heardHz);
              risen && isOvertoneOf(*risen->hz, *heardHz)) {
     // The mixture may also make a detector hear a subharmonic of the note:
     // a third or a fifth of it, whose harmonics include all of the note's.
@@ -258,7 +257,9 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
     if (interval > 0.0 && isByOctaves(interval, kSameNoteWithinSemitones)) {
       // Out of the quiet a ring or reverb leaves there, all its harmonics
       // rising is nothing but a new note, however softly it was played.
-      if (const std::optional<std::int64_t> leap = began(start - length / 4, std::nullopt)) {
+      if (const std::optional<std::int64_t> leap =
+              noteLeaptTo(window, start - length / 4, to, stretch.begin, stretch.end, heardHz,
+                          kPerformanceRate)) {
         return Onset{*leap, heardHz, true};
       }
     } else if (std::abs(interval) <= kSameNoteWithinSemitones) {

@@ -66,6 +66,13 @@ Voice plucked(double semitones) {
   return voice;
 }
 
+// A high piano note: it dies away 24 dB in its first 300 ms.
+Voice struck(double semitones) {
+  Voice voice = sung(semitones);
+  voice.decayDbPerSecond = 80.0;
+  return voice;
+}
+
 // A choir's held note: its voices beat, swinging the level by 10 dB twelve
 // times a second.
 Voice choir(double semitones) {
@@ -213,6 +220,13 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
       {"a leap up an octave, far softer than the last note",
        u"c-c-e-",
        {at(0, plucked(kC4)), at(1, quieter(plucked(kC4 + 12), 10.0)), at(2, sung(kE4))},
+       {right(), right(), right()}},
+      // The room still sounds an earlier high C 33 dB below the new one's
+      // attack, and 14 dB below the level it decays to.
+      {"a leap up an octave to a high struck note, dying away quickly",
+       u"c-c-e-",
+       {at(0, sung(kC4), 0, 400), at(0, quieter(sung(kC4 + 12), 33.0), 0, 950),
+        at(1, struck(kC4 + 12)), at(2, sung(kE4))},
        {right(), right(), right()}},
       {"a slurred leap up an octave",
        u"c-c-e-",
