@@ -45,7 +45,7 @@ constexpr double kBeganAboveQuietDb = 6.0;
 constexpr double kBeganBelowHeldDb = 33.0;
 constexpr double kReachedHeldWithinDb = 6.0;
 
-// A note octaves above the last, whose harmonics all rose, may be struck:
+// A note at a harmonic of the last, whose harmonics all rose, may be struck:
 // they must rise 17 dB to the top of its attack, and 10 dB to the level it
 // holds, which a high piano note's quick decay leaves far below.
 constexpr double kLeastHeldRiseDb = 10.0;

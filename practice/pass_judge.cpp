@@ -27,7 +27,7 @@ constexpr std::int64_t kRisenBeforeSamples = kPerformanceRate * 150 / 1000;
 constexpr std::int64_t kRisenHeldSamples = kPerformanceRate * 300 / 1000;
 
 // A note heard within half a semitone of the last is that note again; one
-// octaves above it within that of the octaves.
+// at a harmonic of it within that of the harmonic.
 constexpr double kSameNoteWithinSemitones = 0.5;
 
 // A note at a harmonic of another, within half a semitone: its second to
@@ -233,9 +233,9 @@ bool PassJudge::isLastNotesClass(double heardHz) const {
 }
 
 // Where the note heard in the slot began, within the slot's onset window: where
-// its harmonics clear of the last note's rose. A note octaves above the last
-// has none clear of it: it began where all its harmonics rose, from a quarter
-// of the slot before its start on, after the last note's own attack. The last
+// its harmonics clear of the last note's rose. A note at a harmonic of the
+// last (octaves, a twelfth, ... above it) has none clear of it: it began where all its harmonics
+// rose, from a quarter of the slot before its start on, after the last note's own attack. The last
 // note played again began where all its harmonics dipped together and rose.
 std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, std::int64_t start,
                                                std::int64_t length, double heardHz) const {
@@ -254,7 +254,7 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
   std::optional<std::int64_t> onset = began(start - length / 2, oldHz);
   if (!onset && oldHz) {
     const double interval = semitonesOf(heardHz) - semitonesOf(*oldHz);
-    if (interval > 0.0 && isByOctaves(interval, kSameNoteWithinSemitones)) {
+    if (isOvertoneOf(heardHz, *oldHz)) {
       // Out of the quiet a ring or reverb leaves there, all its harmonics
       // rising is nothing but a new note, however softly it was played.
       if (const std::optional<std::int64_t> leap =

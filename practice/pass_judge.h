@@ -62,19 +62,19 @@ struct Alignment {
 // - its onset: from half the slot before its start to half the slot after
 //   (the windows of slots in a row tile the timeline), where the harmonics of
 //   the pitch heard, clear of the last note's, rose, read from the
-//   performance's recent sound; for a note octaves above the last, where all
-//   its harmonics rose; for the last note played again, where all its
-//   harmonics dipped together and rose again. When none of these is found, or
-//   the pitch heard is the last note's at another octave, the heard pitch may
-//   be the mixture of a new note with the last one still sounding: the note
-//   whose harmonics clear of the last note's rose most from the last slot's
-//   second quarter to this slot's middle half is heard instead (the pitch
-//   heard itself, if that rose half as much), when they carry within 12 dB of
-//   the level heard and rose in the window. Else, as
+//   performance's recent sound; for a note at a harmonic of the last
+//   (octaves, a twelfth, ... above it), where all its harmonics rose; for the
+//   last note played again, where all its harmonics dipped together and rose
+//   again. Over the last note's sound the pitch heard may be the mixture's:
+//   when none of these is found, the pitch heard is the last note's at
+//   another octave, or it is a subharmonic of the note whose harmonics clear
+//   of the last note's rose most (from the last slot's second quarter to this
+//   slot's middle half), that note is heard instead (the pitch heard itself,
+//   but for a subharmonic, if that rose half as much), when its harmonics
+//   carry within 12 dB of the level heard and rose in the window. Else, as
 //   for a MIDI key, of the onsets there the one nearest its start. Without
-//   one, nothing began
-//   in the slot, and whatever is heard there (the last note's ring or the
-//   room's reverb) is the last note's: the slot is missed.
+//   one, nothing began in the slot, and whatever is heard there (the last
+//   note's ring or the room's reverb) is the last note's: the slot is missed.
 // - its pitch, as in 1.1: the median of the frames centred in the middle half
 //   of the slot (25% to 75%), steady when more than half of them have a pitch;
 //   right when within pitchWithinCents of the sounding pitch class wanted, in
@@ -82,7 +82,7 @@ struct Alignment {
 //   is one that sounds the pitch class of the last note heard 6 dB and more
 //   below it: that is the note's ring, release or reverb, where a flicker
 //   looked like an attack. A key pressed again is a new note however softly,
-//   and so is a note octaves above the last whose harmonics all rose.
+//   and so is a note at a harmonic of the last whose harmonics all rose.
 // - its timing, for a right note: the onset minus the slot's start in whole
 //   milliseconds (rounded), on time when within onTimeWithinMs either way.
 class PassJudge {
