@@ -225,6 +225,13 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        u"c-g-e-",
        {at(0, sung(kC4), 0, 560), at(1, quieter(sung(kC4 + 19), 6.0), -100, 450), at(2, sung(kE4))},
        {right(), right(-100), right()}},
+      // The room still sounds an earlier high C 33 dB below the new one's
+      // attack, and 14 dB below the level it decays to.
+      {"a leap up an octave to a high struck note, dying away quickly",
+       u"c-c-e-",
+       {at(0, sung(kC4), 0, 400), at(0, quieter(sung(kC4 + 12), 33.0), 0, 950),
+        at(1, struck(kC4 + 12)), at(2, sung(kE4))},
+       {right(), right(), right()}},
       {"a slurred leap up an octave",
        u"c-c-e-",
        {at(0, sung(kC4), 0, 505), at(1, slurred(kC4 + 12), 0, 505), at(2, slurred(kE4), 0, 450)},
