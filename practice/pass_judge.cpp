@@ -30,16 +30,8 @@ constexpr std::int64_t kRisenHeldSamples = kPerformanceRate * 300 / 1000;
 // at a harmonic of it within that of the harmonic.
 constexpr double kSameNoteWithinSemitones = 0.5;
 
-// A note at a harmonic of another, within half a semitone: its second to
-// eighth.
-constexpr int kHighestOvertone = 8;
-
 bool isOvertoneOf(double hz, double fundamentalHz) {
-  const double ratio = hz / fundamentalHz;
-  const double harmonic = std::round(ratio);
-  return harmonic >= 2.0 && harmonic <= kHighestOvertone &&
-         std::abs(semitonesOf(hz) - semitonesOf(harmonic * fundamentalHz)) <=
-             kSameNoteWithinSemitones;
+  return overtoneNumber(hz, fundamentalHz).has_value();
 }
 
 struct Stretch {

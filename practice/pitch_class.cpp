@@ -67,6 +67,17 @@ bool isByOctaves(double changeSemitones, double withinSemitones) {
          std::abs(changeSemitones - octaves * kPitchClassCount) <= withinSemitones;
 }
 
+std::optional<int> overtoneNumber(double hz, double fundamentalHz) {
+  constexpr double kHighestOvertone = 8.0;
+  constexpr double kWithinSemitones = 0.5;
+  const double harmonic = std::round(hz / fundamentalHz);
+  if (harmonic < 2.0 || harmonic > kHighestOvertone ||
+      std::abs(semitonesOf(hz) - semitonesOf(harmonic * fundamentalHz)) > kWithinSemitones) {
+    return std::nullopt;
+  }
+  return static_cast<int>(harmonic);
+}
+
 std::string_view flatSpelling(PitchClass pitchClass) {
   return kFlatNames[static_cast<std::size_t>(wrapped(pitchClass))];
 }

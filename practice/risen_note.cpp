@@ -24,6 +24,11 @@ constexpr double kTuningReachCents = 50.0;
 // below it catches some of them.
 constexpr double kHeardShareOfBest = 0.5;
 
+// A detector's subharmonic of the note that rose, a third or a fifth of it,
+// has its harmonics at multiples of that; those between rose less than a
+// quarter as much.
+constexpr double kOwnRiseOfSubharmonic = 0.25;
+
 constexpr double kFullScale = 32768.0;
 
 // How much a note's harmonics rose: the sum of their rise in amplitude, in
@@ -34,6 +39,13 @@ constexpr double kFullScale = 32768.0;
 struct Rise {
   double salience = 0.0;
   double power = 0.0;  // mean square, full scale 1
+};
+
+// The rise in amplitude of a note's harmonics at multiples of some number,
+// and of those between.
+struct SplitRise {
+  double atMultiples = 0.0;
+  double between = 0.0;
 };
 
 // A stretch of the samples under a Hann window, and the window's sum, which
@@ -63,10 +75,7 @@ class RiseMeter {
     Rise rise;
     int followed = 0;
     int rose = 0;
-    for (const double partial : clearHarmonics(hz, oldHz_, clearHz_, sampleRate_)) {
-      if (std::round(partial / hz) > kFollowedHarmonics) {
-        break;
-      }
+    for (const double partial : followedHarmonics(hz)) {
       const double held = amplitude(held_, partial);
       const double before = amplitude(before_, partial);
       ++followed;
@@ -82,7 +91,24 @@ class RiseMeter {
     return rise;
   }
 
+  SplitRise splitAt(double hz, int multiple) const {
+    SplitRise split;
+    for (const double partial : followedHarmonics(hz)) {
+      const double rise = std::max(0.0, amplitude(held_, partial) - amplitude(before_, partial));
+      const auto number = static_cast<int>(std::lround(partial / hz));
+      (number % multiple == 0 ? split.atMultiples : split.between) += rise;
+    }
+    return split;
+  }
+
  private:
+  std::vector<double> followedHarmonics(double hz) const {
+    std::vector<double> harmonics = clearHarmonics(hz, oldHz_, clearHz_, sampleRate_);
+    std::erase_if(harmonics,
+                  [&](double partial) { return std::round(partial / hz) > kFollowedHarmonics; });
+    return harmonics;
+  }
+
   // Of a sine at `hz`, full scale 1.
   double amplitude(const WindowedStretch& stretch, double hz) const {
     const double energy = partialEnergy(window_, stretch.from, stretch.hann, hz, sampleRate_);
@@ -96,6 +122,17 @@ class RiseMeter {
   double clearHz_;
   int sampleRate_;
 };
+
+// Whether the pitch heard is a subharmonic of the note that rose: its
+// harmonics but those of that note rose little.
+bool isSubharmonic(const RiseMeter& meter, double heardHz, double risenHz) {
+  const std::optional<int> multiple = overtoneNumber(risenHz, heardHz);
+  if (!multiple) {
+    return false;
+  }
+  const SplitRise split = meter.splitAt(heardHz, *multiple);
+  return split.between < kOwnRiseOfSubharmonic * split.atMultiples;
+}
 
 }  // namespace
 
@@ -125,7 +162,7 @@ std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t befo
   if (best.salience <= 0.0) {
     return std::nullopt;
   }
-  if (heardHz) {
+  if (heardHz && !isSubharmonic(meter, *heardHz, hzOfSemitones(bestSemitones))) {
     if (const Rise heard = meter.of(*heardHz);
         heard.salience >= kHeardShareOfBest * best.salience) {
       return RisenNote{*heardHz, 10.0 * std::log10(heard.power)};

@@ -19,8 +19,9 @@ struct RisenNote {
 // Of the notes from lowestHz to highestHz, the one whose harmonics clear of
 // `oldHz` rose most from the stretch [beforeFrom, beforeTo), where only the
 // last note sounded, to [heldFrom, heldTo), tuned to 5 cents; or `heardHz`,
-// the pitch a detector heard, when that rose at least half as much. Nothing
-// when none rose or the samples do not reach.
+// the pitch a detector heard, when that rose at least half as much and is no
+// subharmonic of it (a third, a fifth, ... whose own harmonics between the
+// note's rose little). Nothing when none rose or the samples do not reach.
 std::optional<RisenNote> risenNote(const SampleWindow& window, std::int64_t beforeFrom,
                                    std::int64_t beforeTo, std::int64_t heldFrom,
                                    std::int64_t heldTo, std::optional<double> oldHz,

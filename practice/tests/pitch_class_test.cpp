@@ -23,5 +23,22 @@ TEST(PitchClass, FrequenciesFoldIntoOneOctaveOfFlatNames) {
   EXPECT_EQ(pitchClassOfToken(u"Db"), std::nullopt);
 }
 
+TEST(PitchClass, OvertonesAreNamedByTheirHarmonic) {
+  const struct {
+    double semitones;  // above C3, and cents off
+    double cents;
+    std::optional<int> harmonic;
+  } cases[] = {
+      {12, 0, 2},  {19, 0, 3}, {24, 40, 4},  {28, -14, 5},
+      {36, 0, 8},  {0, 0, {}}, {-12, 0, {}}, {19, 60, std::nullopt},
+      {38, 0, {}},
+  };
+  const double c3 = testing::hzOf(48);
+  for (const auto& test : cases) {
+    EXPECT_EQ(overtoneNumber(testing::hzOf(48 + test.semitones, test.cents), c3), test.harmonic)
+        << test.semitones << " semitones " << test.cents << " cents";
+  }
+}
+
 }  // namespace
 }  // namespace quavern::practice
