@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace quavern::practice {
@@ -311,14 +309,6 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
   }
   const std::vector<double> db = summedLevels(energies);
   const double held = medianOf({db.begin() + heldFirst, db.end()});
-  if (std::getenv("DBG")) {
-    fprintf(stderr, "noteBegan hz %.1f old %.1f from %lld kept %zu/%zu win %lld held %.1f:", newHz,
-            oldHz.value_or(0), static_cast<long long>(from), energies.size(),
-            sweep.harmonics.size(), static_cast<long long>(sweep.windowMs), held);
-    for (double d : db)
-      fprintf(stderr, " %.0f", d);
-    fprintf(stderr, "\n");
-  }
   const auto quietest = std::min_element(db.begin(), db.begin() + searchEnd);
   const double attack =
       attackCounts ? std::max(held, *std::max_element(quietest, db.begin() + searchEnd)) : held;
@@ -341,10 +331,6 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
   if (rise == quietest) {
     return std::nullopt;
   }
-  if (std::getenv("DBG"))
-    fprintf(stderr, "  -> thr %.1f rise %td at %lld\n", threshold, rise - db.begin(),
-            static_cast<long long>(
-                crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate)));
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
