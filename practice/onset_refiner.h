@@ -33,11 +33,11 @@ std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t f
                                       double newHz, std::optional<double> oldHz, int sampleRate);
 
 // Where the note of `newHz`, at a harmonic of the last note (octaves, a
-// twelfth, ... above it), began from `from`
-// to `to`: none of its harmonics is clear of the last note's, but out of the
-// quiet the last note's ring leaves there, all of them rose, to the top of
-// its attack and on to the level held from `heldFrom` to `heldTo`. Nothing
-// when they did not, or the window does not reach.
+// twelfth, ... above it), began from `from` to `to`: none of its harmonics is
+// clear of the last note's, but out of the quiet the last note's ring leaves
+// there, all of them rose, to the top of its attack and on to the level held
+// from `heldFrom` to `heldTo`. Nothing when they did not, or the window does
+// not reach.
 std::optional<std::int64_t> noteLeaptTo(const SampleWindow& window, std::int64_t from,
                                         std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                         double newHz, int sampleRate);

@@ -26,8 +26,7 @@ constexpr double kRisenBelowHeardDb = 12.0;
 constexpr std::int64_t kRisenBeforeSamples = kPerformanceRate * 150 / 1000;
 constexpr std::int64_t kRisenHeldSamples = kPerformanceRate * 300 / 1000;
 
-// A note heard within half a semitone of the last is that note again; one
-// at a harmonic of it within that of the harmonic.
+// A note heard within half a semitone of the last is that note again.
 constexpr double kSameNoteWithinSemitones = 0.5;
 
 bool isOvertoneOf(double hz, double fundamentalHz) {
@@ -226,9 +225,10 @@ bool PassJudge::isLastNotesClass(double heardHz) const {
 
 // Where the note heard in the slot began, within the slot's onset window: where
 // its harmonics clear of the last note's rose. A note at a harmonic of the
-// last (octaves, a twelfth, ... above it) has none clear of it: it began where all its harmonics
-// rose, from a quarter of the slot before its start on, after the last note's own attack. The last
-// note played again began where all its harmonics dipped together and rose.
+// last (octaves, a twelfth, ... above it) has none clear of it: it began where
+// all its harmonics rose, from a quarter of the slot before its start on,
+// after the last note's own attack. The last note played again began where
+// all its harmonics dipped together and rose.
 std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, std::int64_t start,
                                                std::int64_t length, double heardHz) const {
   if (performance.sound.samples.empty()) {
