@@ -92,16 +92,6 @@ double decibels(double energy) {
   return 10.0 * std::log10(energy + 1.0);
 }
 
-// Energy at the harmonics, in dB, of the Hann-windowed samples [end - length, end).
-double harmonicDb(const SampleWindow& window, std::int64_t end, std::span<const double> hann,
-                  std::span<const double> harmonics, int sampleRate) {
-  double energy = 0.0;
-  for (const double hz : harmonics) {
-    energy += partialEnergy(window, end - std::ssize(hann), hann, hz, sampleRate);
-  }
-  return decibels(energy);
-}
-
 double medianOf(std::vector<double> values) {
   const auto middle = values.begin() + std::ssize(values) / 2;
   std::ranges::nth_element(values, middle);
@@ -223,24 +213,18 @@ std::int64_t crossing(const std::vector<double>& db, std::ptrdiff_t rise, double
   return static_cast<std::int64_t>(std::lround(end)) - seenAfterMs(sweep.windowMs) * ms;
 }
 
-// The mean level in dB of each of the harmonics, on windows ending every
-// kStepMs from firstEnd to lastEnd; nothing when the samples do not reach.
-std::vector<double> meanHarmonicLevels(const SampleWindow& window,
-                                       std::span<const double> harmonics, std::int64_t firstEnd,
-                                       std::int64_t lastEnd, int sampleRate) {
-  const std::int64_t ms = sampleRate / 1000;
-  const std::int64_t length = kShortWindowMs * ms;
-  if (firstEnd - length < window.first || lastEnd > window.end() || lastEnd < firstEnd) {
-    return {};
-  }
-  const std::vector<double> hann = hannWindow(length);
+// The mean of the harmonics' levels in dB, at each step.
+std::vector<double> meanLevels(const std::vector<std::vector<double>>& energies) {
   std::vector<double> levels;
-  for (std::int64_t end = firstEnd; end <= lastEnd; end += kStepMs * ms) {
+  if (energies.empty()) {
+    return levels;
+  }
+  for (std::size_t step = 0; step < energies.front().size(); ++step) {
     double sum = 0.0;
-    for (std::size_t h = 0; h < harmonics.size(); ++h) {
-      sum += harmonicDb(window, end, hann, harmonics.subspan(h, 1), sampleRate);
+    for (const std::vector<double>& harmonic : energies) {
+      sum += decibels(harmonic[step]);
     }
-    levels.push_back(sum / static_cast<double>(harmonics.size()));
+    levels.push_back(sum / static_cast<double>(energies.size()));
   }
   return levels;
 }
@@ -362,7 +346,7 @@ std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_
     return std::nullopt;
   }
   const std::vector<double> levels =
-      meanHarmonicLevels(window, harmonics, firstEnd, heldTo, sampleRate);
+      meanLevels(sweepEnergies(window, {kShortWindowMs, harmonics}, firstEnd, heldTo, sampleRate));
   if (levels.empty()) {
     return std::nullopt;
   }

@@ -158,16 +158,12 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   }
   // Over the last note's sound the pitch heard may be the mixture's: then the
   // heard note's onset is not found, or it is heard at another octave of the
-  // last note, taking its harmonics clear of that from the note played.
-  if (!onset || isOtherOctaveOfLastNote(*heardHz)) {
-    if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length, heardHz)) {
-      onset = risen;
-      heardHz = risen->hz;
-    }
-  } else if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length, heardHz);
-             risen && isOvertoneOf(*risen->hz, *heardHz)) {
-    // The mixture may also make a detector hear a subharmonic of the note:
-    // a third or a fifth of it, whose harmonics include all of the note's.
+  // last note, taking its harmonics clear of that from the note played, or at
+  // a subharmonic of the note (a third or a fifth of it), whose harmonics
+  // include all of the note's.
+  const bool mayBeMixture = !onset || isOtherOctaveOfLastNote(*heardHz);
+  if (const std::optional<Onset> risen = risenNoteBegan(performance, start, length, heardHz);
+      risen && (mayBeMixture || isOvertoneOf(*risen->hz, *heardHz))) {
     onset = risen;
     heardHz = risen->hz;
   }
