@@ -50,24 +50,16 @@ class UnderReportingOutput final : public playback::SoundOutput {
 class CalibrationServerTest : public playback::SoundServerTest {
  protected:
   void TearDown() override {
-    if (!remap_.isEmpty()) {
-      pactl({"unload-module", remap_});
-    }
+    loop_.unloadAll();
     playback::SoundServerTest::TearDown();
   }
 
   // The output's monitor as the default input.
   bool hearTheOutput() {
-    QProcess process;
-    process.start(QStringLiteral("pactl"),
-                  {"load-module", "module-remap-source",
-                   QStringLiteral("master=%1.monitor").arg(QString::fromLatin1(kOutputSink)),
-                   QStringLiteral("source_name=") + kLoopSource});
-    if (!process.waitForFinished() || process.exitCode() != 0) {
-      return false;
-    }
-    remap_ = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
-    return pactl({"set-default-source", kLoopSource});
+    return loop_.load({"module-remap-source",
+                       QStringLiteral("master=%1.monitor").arg(QString::fromLatin1(kOutputSink)),
+                       QStringLiteral("source_name=") + kLoopSource}) &&
+           playback::pactl({"set-default-source", kLoopSource});
   }
 
   // One calibration with the program's real output and input.
@@ -107,7 +99,7 @@ class CalibrationServerTest : public playback::SoundServerTest {
                 run.inputCaptureMovedMs, run.result.failure ? " (failed)" : "");
   }
 
-  QString remap_;
+  playback::LoadedModules loop_;  // the output's monitor remapped
 };
 
 constexpr int kExtraDelayMs = 120;

@@ -36,32 +36,24 @@ class InputChoiceTest : public MicrophoneTest {
   }
 
   bool plugInSecondMicrophone() {
-    return load({"module-null-sink", QStringLiteral("sink_name=") + kUsbSink, "rate=48000",
-                 "channels=1"}) &&
-           load({"module-remap-source", QStringLiteral("master=") + kUsbSink + ".monitor",
-                 QStringLiteral("source_name=") + kUsbSource,
-                 QStringLiteral("source_properties=device.description=") + kUsbDescription}) &&
+    return secondModules_.load({"module-null-sink", QStringLiteral("sink_name=") + kUsbSink,
+                                "rate=48000", "channels=1"}) &&
+           secondModules_.load(
+               {"module-remap-source", QStringLiteral("master=") + kUsbSink + ".monitor",
+                QStringLiteral("source_name=") + kUsbSource,
+                QStringLiteral("source_properties=device.description=") + kUsbDescription}) &&
            startSilence();
   }
 
   // The second microphone's source goes, as a USB microphone pulled out does.
-  bool unplugSecondMicrophoneSource() {
-    const bool unloaded = !modules_.empty() && pactl({"unload-module", modules_.back()});
-    if (unloaded) {
-      modules_.pop_back();
-    }
-    return unloaded;
-  }
+  bool unplugSecondMicrophoneSource() { return secondModules_.unloadNewest(); }
 
   void unplugSecondMicrophone() {
     if (silence_.state() != QProcess::NotRunning) {
       silence_.kill();
       silence_.waitForFinished();
     }
-    for (auto module = modules_.rbegin(); module != modules_.rend(); ++module) {
-      pactl({"unload-module", *module});
-    }
-    modules_.clear();
+    secondModules_.unloadAll();
   }
 
   // The device list as Qt sees it, once the server's news has reached it.
@@ -113,16 +105,6 @@ class InputChoiceTest : public MicrophoneTest {
   std::vector<std::int16_t> captured_;
 
  private:
-  bool load(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("pactl"), QStringList{"load-module"} + arguments);
-    if (!process.waitForFinished() || process.exitCode() != 0) {
-      return false;
-    }
-    modules_.push_back(QString::fromLatin1(process.readAllStandardOutput()).trimmed());
-    return true;
-  }
-
   bool startSilence() {
     QStringList arguments = playbackArguments();
     arguments.last() = QStringLiteral("--device=") + kUsbSink;
@@ -131,7 +113,7 @@ class InputChoiceTest : public MicrophoneTest {
   }
 
   QProcess silence_;
-  std::vector<QString> modules_;
+  playback::LoadedModules secondModules_;
 };
 
 TEST_F(InputChoiceTest, TheDefaultComesFirstAndAChosenMicrophoneIsHeardNotTheDefault) {

@@ -27,17 +27,21 @@ class MicrophoneTest : public playback::SoundServerTest {
   static constexpr const char* kMicrophoneSink = "quavern_mic";
   static constexpr const char* kMicrophoneSource = "quavern_mic_input";
 
-  void TearDown() override { unplugMicrophone(); }
+  // A server the test left hung is resumed first: it would unload nothing.
+  void TearDown() override {
+    playback::SoundServerTest::TearDown();
+    unplugMicrophone();
+  }
 
   // Sets the microphone up; false when the server refuses a step.
   bool plugInMicrophone() {
     const QString sink = QString::fromLatin1(kMicrophoneSink);
     const QString source = QString::fromLatin1(kMicrophoneSource);
-    if (!loadModule(
+    if (!modules_.load(
             {"module-null-sink", "sink_name=" + sink, "rate=48000", "channels=1", "norewinds=1"}) ||
-        !loadModule(
+        !modules_.load(
             {"module-remap-source", "master=" + sink + ".monitor", "source_name=" + source}) ||
-        !pactl({"set-default-source", source})) {
+        !playback::pactl({"set-default-source", source})) {
       return false;
     }
     // An idle null sink's monitor delivers nothing; a quiet room still does.
@@ -50,10 +54,7 @@ class MicrophoneTest : public playback::SoundServerTest {
       silence_.kill();
       silence_.waitForFinished();
     }
-    for (auto module = modules_.rbegin(); module != modules_.rend(); ++module) {
-      pactl({"unload-module", *module});
-    }
-    modules_.clear();
+    modules_.unloadAll();
   }
 
   // pacat's arguments to play raw 48 kHz mono signed 16-bit into the microphone,
@@ -70,18 +71,8 @@ class MicrophoneTest : public playback::SoundServerTest {
   }
 
  private:
-  bool loadModule(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("pactl"), QStringList{"load-module"} + arguments);
-    if (!process.waitForFinished() || process.exitCode() != 0) {
-      return false;
-    }
-    modules_.push_back(QString::fromLatin1(process.readAllStandardOutput()).trimmed());
-    return true;
-  }
-
   QProcess silence_;
-  std::vector<QString> modules_;
+  playback::LoadedModules modules_;
 };
 
 // Writes raw signed 16-bit samples, in this machine's order (s16le), to pacat.
