@@ -61,6 +61,10 @@ constexpr double kBeganAboveShelfDb = 3.0;
 constexpr double kClimbSeenBelowHeldDb = 10.0;
 constexpr double kClimbStepDb = 1.0;
 
+// A note no pitch heard vouches for is measured against the level its
+// harmonics sounded at for at least 40 ms before it rose.
+constexpr std::ptrdiff_t kSoundedBeforeSteps = 8;
+
 // Only harmonics that rose 10 dB by themselves are followed.
 constexpr double kHarmonicRiseDb = 10.0;
 
@@ -257,13 +261,22 @@ std::optional<std::int64_t> refineOnset(const SampleWindow& window, std::int64_t
 
 namespace {
 
-// What noteBegan and noteLeaptTo share; `attackCounts`: the harmonics' rise
-// may be measured to the top of their attack in the window rather than to
-// the level they hold.
+// How a note's harmonics must rise, beyond what every note's must.
+struct RiseRule {
+  // Their rise may be measured to the top of their attack in the window
+  // rather than to the level they hold.
+  bool attackCounts = false;
+  // For a note no pitch heard vouches for: the fundamental must be among
+  // those that rose by themselves, and the attack must rise out of the level
+  // they sounded at before it, not only out of its quietest moment (a beat).
+  bool unheard = false;
+};
+
+// What noteBegan, noteLeaptTo and noteLeaptToUnheard share.
 std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int64_t from,
                                             std::int64_t to, std::int64_t heldFrom,
                                             std::int64_t heldTo, double newHz,
-                                            std::optional<double> oldHz, bool attackCounts,
+                                            std::optional<double> oldHz, RiseRule rule,
                                             int sampleRate) {
   const Sweep sweep = sweepFor(newHz, oldHz, sampleRate);
   const std::int64_t ms = sampleRate / 1000;
@@ -285,6 +298,9 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
   const std::int64_t length = sweep.windowMs * ms;
   const std::ptrdiff_t heldFirst = indexOf(std::min(heldFrom + length, heldTo));
   const std::ptrdiff_t searchEnd = indexOf(to + seen) + 1;
+  if (rule.unheard && !roseOutOfQuiet(energies.front(), heldFirst, searchEnd)) {
+    return std::nullopt;
+  }
   std::erase_if(energies, [&](const std::vector<double>& harmonic) {
     return !roseOutOfQuiet(harmonic, heldFirst, searchEnd);
   });
@@ -294,8 +310,9 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
   const std::vector<double> db = summedLevels(energies);
   const double held = medianOf({db.begin() + heldFirst, db.end()});
   const auto quietest = std::min_element(db.begin(), db.begin() + searchEnd);
-  const double attack =
-      attackCounts ? std::max(held, *std::max_element(quietest, db.begin() + searchEnd)) : held;
+  const double attack = rule.attackCounts
+                            ? std::max(held, *std::max_element(quietest, db.begin() + searchEnd))
+                            : held;
   if (attack - *quietest < kLeastNoteRiseDb || held - *quietest < kLeastHeldRiseDb) {
     return std::nullopt;
   }
@@ -315,6 +332,10 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
   if (rise == quietest) {
     return std::nullopt;
   }
+  if (rule.unheard && (rise - db.begin() < kSoundedBeforeSteps ||
+                       attack - medianOf({db.begin(), rise}) < kLeastNoteRiseDb)) {
+    return std::nullopt;
+  }
   return crossing(db, rise - db.begin(), threshold, firstEnd, sweep, sampleRate);
 }
 
@@ -323,13 +344,21 @@ std::optional<std::int64_t> beganOutOfQuiet(const SampleWindow& window, std::int
 std::optional<std::int64_t> noteBegan(const SampleWindow& window, std::int64_t from,
                                       std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                       double newHz, std::optional<double> oldHz, int sampleRate) {
-  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, oldHz, false, sampleRate);
+  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, oldHz, {}, sampleRate);
 }
 
 std::optional<std::int64_t> noteLeaptTo(const SampleWindow& window, std::int64_t from,
                                         std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                         double newHz, int sampleRate) {
-  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, std::nullopt, true, sampleRate);
+  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, std::nullopt,
+                         {.attackCounts = true}, sampleRate);
+}
+
+std::optional<std::int64_t> noteLeaptToUnheard(const SampleWindow& window, std::int64_t from,
+                                               std::int64_t to, std::int64_t heldFrom,
+                                               std::int64_t heldTo, double newHz, int sampleRate) {
+  return beganOutOfQuiet(window, from, to, heldFrom, heldTo, newHz, std::nullopt,
+                         {.attackCounts = true, .unheard = true}, sampleRate);
 }
 
 std::optional<std::int64_t> noteRepeated(const SampleWindow& window, std::int64_t from,

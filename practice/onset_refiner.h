@@ -42,6 +42,16 @@ std::optional<std::int64_t> noteLeaptTo(const SampleWindow& window, std::int64_t
                                         std::int64_t to, std::int64_t heldFrom, std::int64_t heldTo,
                                         double newHz, int sampleRate);
 
+// As noteLeaptTo, for a note the pitch heard does not name (the detector hears
+// the last note, at whose harmonic it lies): its own fundamental must have
+// risen by itself as well, or a note at a lower harmonic of the last, whose
+// harmonics include some of its own, would pass too; and its attack must
+// stand 17 dB out of the level its harmonics sounded at before it, not only
+// out of a beat's dip there, which a ring or reverb alone shows.
+std::optional<std::int64_t> noteLeaptToUnheard(const SampleWindow& window, std::int64_t from,
+                                               std::int64_t to, std::int64_t heldFrom,
+                                               std::int64_t heldTo, double newHz, int sampleRate);
+
 // Where the note of `newHz`, played again over the last sounding of the
 // same pitch, began from `from` to `to`. No harmonic of it is clear of the
 // last note's, but a note let go and played again dips at all of them at

@@ -170,6 +170,12 @@ SlotVerdict PassJudge::judge(const Slot& slot, const Performance& performance) {
   if (!onset) {
     onset = onsetOf(performance, start, length);
   }
+  if (!onset && heardHz && isSameNoteAsLast(*heardHz)) {
+    onset = overtoneLeapBegan(performance, start, length);
+    if (onset) {
+      heardHz = onset->hz;
+    }
+  }
   if (!heardHz || !onset) {
     result.verdict = Verdict::Missed;
     return result;
@@ -212,6 +218,11 @@ bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
 bool PassJudge::isOtherOctaveOfLastNote(double heardHz) const {
   return isLastNotesClass(heardHz) &&
          std::abs(semitonesOf(heardHz) - semitonesOf(lastNote_->hz)) > kSameNoteWithinSemitones;
+}
+
+bool PassJudge::isSameNoteAsLast(double heardHz) const {
+  return lastNote_ &&
+         std::abs(semitonesOf(heardHz) - semitonesOf(lastNote_->hz)) <= kSameNoteWithinSemitones;
 }
 
 bool PassJudge::isLastNotesClass(double heardHz) const {
@@ -261,6 +272,34 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
     return std::nullopt;
   }
   return Onset{*onset, heardHz, false};
+}
+
+// Over the last note's ring or reverb, a note at one of its harmonics (a
+// twelfth, two octaves, a seventeenth above it) may be heard as the last note
+// itself, whose sound it strengthens, and show no onset: the note played is
+// the lowest such note, the interval to it in whole semitones, whose
+// harmonics, its fundamental among them, all rose out of the ring's sound.
+// From half the slot before its start on, after the last note's own attack.
+std::optional<Onset> PassJudge::overtoneLeapBegan(const Performance& performance,
+                                                  std::int64_t start, std::int64_t length) const {
+  if (performance.sound.samples.empty() || !lastNote_) {
+    return std::nullopt;
+  }
+  const Stretch stretch = judgedStretch(start, length);
+  const SampleWindow window{performance.sound.samples, performance.sound.first};
+  for (int harmonic = 2; harmonic <= kHighestOvertone; ++harmonic) {
+    const double semitones = std::round(kPitchClassCount * std::log2(harmonic));
+    const double hz = lastNote_->hz * std::exp2(semitones / kPitchClassCount);
+    if (hz > PitchDetector::kHighestHz) {
+      break;
+    }
+    if (const std::optional<std::int64_t> leap =
+            noteLeaptToUnheard(window, start - length / 2, onsetWindowEnd(start, length),
+                               stretch.begin, stretch.end, hz, kPerformanceRate)) {
+      return Onset{*leap, hz, true};
+    }
+  }
+  return std::nullopt;
 }
 
 // A note begun over the last while that still sounds as loud: the note whose

@@ -109,6 +109,7 @@ class PassJudge {
 
   SlotVerdict judge(const Slot& slot, const Performance& performance);
   bool isTailOfLastNote(double heardHz, double levelDbfs) const;
+  bool isSameNoteAsLast(double heardHz) const;
   bool isLastNotesClass(double heardHz) const;
   bool isOtherOctaveOfLastNote(double heardHz) const;
   std::optional<double> steadyPitchIn(const Performance& performance, std::int64_t begin,
@@ -117,6 +118,8 @@ class PassJudge {
                                std::int64_t length) const;
   std::optional<Onset> heardNoteBegan(const Performance& performance, std::int64_t start,
                                       std::int64_t length, double heardHz) const;
+  std::optional<Onset> overtoneLeapBegan(const Performance& performance, std::int64_t start,
+                                         std::int64_t length) const;
   std::optional<Onset> risenNoteBegan(const Performance& performance, std::int64_t start,
                                       std::int64_t length, std::optional<double> heardHz) const;
   bool onsetDecided(const Performance& performance, std::int64_t start, std::int64_t length) const;

@@ -68,7 +68,6 @@ bool isByOctaves(double changeSemitones, double withinSemitones) {
 }
 
 std::optional<int> overtoneNumber(double hz, double fundamentalHz) {
-  constexpr double kHighestOvertone = 8.0;
   constexpr double kWithinSemitones = 0.5;
   const double harmonic = std::round(hz / fundamentalHz);
   if (harmonic < 2.0 || harmonic > kHighestOvertone ||

@@ -31,8 +31,10 @@ double centsFromPitchClass(double hz, PitchClass pitchClass);
 // take `withinSemitones` (less than half an octave).
 bool isByOctaves(double changeSemitones, double withinSemitones);
 
-// The harmonic, 2nd to 8th, of `fundamentalHz` that `hz` is, give or take
-// half a semitone; nothing when it is none of those.
+constexpr int kHighestOvertone = 8;
+
+// The harmonic, 2nd to kHighestOvertone, of `fundamentalHz` that `hz` is,
+// give or take half a semitone; nothing when it is none of those.
 std::optional<int> overtoneNumber(double hz, double fundamentalHz);
 
 // The pitch class as a two-character token with black keys spelt as flats:

@@ -232,6 +232,13 @@ TEST(PassJudge, FindsOnsetsAndJudgesTiming) {
        {at(0, sung(kC4), 0, 400), at(0, quieter(sung(kC4 + 12), 33.0), 0, 950),
         at(1, struck(kC4 + 12)), at(2, sung(kE4))},
        {right(), right(), right()}},
+      // The detector hears the ring's C: the note lies at its harmonic and
+      // shows no onset of its own, but its harmonics, its fundamental
+      // among them, rose out of the ring's sound.
+      {"a struck note at the 4th harmonic of a ring that drowns it",
+       u"c-c-e-",
+       {at(0, plucked(kC4), 0, 950), at(1, quieter(struck(kC4 + 24), 6.0)), at(2, sung(kE4))},
+       {right(), right(), right()}},
       {"a slurred leap up an octave",
        u"c-c-e-",
        {at(0, sung(kC4), 0, 505), at(1, slurred(kC4 + 12), 0, 505), at(2, slurred(kE4), 0, 450)},
