@@ -216,8 +216,7 @@ bool PassJudge::isTailOfLastNote(double heardHz, double levelDbfs) const {
 }
 
 bool PassJudge::isOtherOctaveOfLastNote(double heardHz) const {
-  return isLastNotesClass(heardHz) &&
-         std::abs(semitonesOf(heardHz) - semitonesOf(lastNote_->hz)) > kSameNoteWithinSemitones;
+  return isLastNotesClass(heardHz) && !isSameNoteAsLast(heardHz);
 }
 
 bool PassJudge::isSameNoteAsLast(double heardHz) const {
@@ -252,7 +251,6 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
       lastNote_ ? std::optional<double>(lastNote_->hz) : std::nullopt;
   std::optional<std::int64_t> onset = began(start - length / 2, oldHz);
   if (!onset && oldHz) {
-    const double interval = semitonesOf(heardHz) - semitonesOf(*oldHz);
     if (isOvertoneOf(heardHz, *oldHz)) {
       // Out of the quiet a ring or reverb leaves there, all its harmonics
       // rising is nothing but a new note, however softly it was played.
@@ -261,7 +259,7 @@ std::optional<Onset> PassJudge::heardNoteBegan(const Performance& performance, s
                           kPerformanceRate)) {
         return Onset{*leap, heardHz, true};
       }
-    } else if (std::abs(interval) <= kSameNoteWithinSemitones) {
+    } else if (isSameNoteAsLast(heardHz)) {
       // A dip within the stretch the note is judged on, where the player holds
       // it, is a choir's beating or a bow's change, not the note played again.
       onset = noteRepeated(window, start - length / 2, std::min(to, stretch.begin), stretch.begin,

@@ -36,12 +36,8 @@ inline QList<QStringList> listed() {
 }
 
 inline bool isLoaded(const QString& index) {
-  for (const QStringList& fields : listed()) {
-    if (fields.front() == index) {
-      return true;
-    }
-  }
-  return false;
+  return std::ranges::any_of(listed(),
+                             [&](const QStringList& fields) { return fields.front() == index; });
 }
 
 // Unloads a module and waits, for at most 2 s, until the server has: it
